@@ -1,0 +1,166 @@
+# Build helpers shared by every folder.
+#
+# Source convention: in a product folder every *.cpp is compiled; files ending in _win.cpp only
+# for Windows, files ending in _posix.cpp only natively; entry_win.cpp holds a program's entry
+# and goes into the executable, not the folder's library.
+
+option(QV_DIST_CHECK "Check the built programs' PE format and imports as a test" OFF)
+option(QV_SANITIZE "Build native code with AddressSanitizer and UBSan" OFF)
+if(QV_SANITIZE AND NOT WIN32)
+  add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+  add_link_options(-fsanitize=address,undefined)
+endif()
+
+if(WIN32)
+  set(CMAKE_RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+endif()
+
+# The Java development kit: jni.h for both targets, libjvm and the compilers for native tests.
+function(qv_find_jdk)
+  set(candidates "$ENV{QV_JDK_HOME}" /usr/lib/jvm/java-17-openjdk-amd64 /usr/lib/jvm/java-17-openjdk-i386)
+  foreach(c IN LISTS candidates)
+    if(c AND EXISTS "${c}/include/jni.h")
+      set(QV_JDK_HOME "${c}" CACHE PATH "JDK used for jni.h and the native Java tests")
+      break()
+    endif()
+  endforeach()
+  if(NOT QV_JDK_HOME)
+    message(FATAL_ERROR "No JDK 17 with include/jni.h found (run scripts/bootstrap.sh)")
+  endif()
+  set(QV_LIBJVM "${QV_JDK_HOME}/lib/server/libjvm.so" CACHE FILEPATH "libjvm loaded by the native Java tests")
+  find_program(QV_JAVAC javac HINTS "${QV_JDK_HOME}/bin" NO_DEFAULT_PATH)
+  find_program(QV_ECJ ecj)
+endfunction()
+
+# Collects a product folder's sources by the naming convention above.
+function(qv_collect_sources out dir)
+  file(GLOB all CONFIGURE_DEPENDS "${dir}/*.cpp")
+  set(result)
+  foreach(f IN LISTS all)
+    get_filename_component(n "${f}" NAME)
+    if(n STREQUAL "entry_win.cpp")
+      continue()
+    endif()
+    if(n MATCHES "_win\\.cpp$" AND NOT WIN32)
+      continue()
+    endif()
+    if(n MATCHES "_posix\\.cpp$" AND WIN32)
+      continue()
+    endif()
+    list(APPEND result "${f}")
+  endforeach()
+  set(${out} ${result} PARENT_SCOPE)
+endfunction()
+
+# A Unix path as a Windows program under Wine sees it (the Z: drive maps /).
+function(qv_wine_path out path)
+  string(REPLACE "/" "\\" p "${path}")
+  set(${out} "Z:${p}" PARENT_SCOPE)
+endfunction()
+
+# JNI headers: the installed jni.h, with our own jni_md.h for 32-bit Windows.
+function(qv_use_jni target)
+  if(WIN32)
+    target_include_directories(${target} PUBLIC ${PROJECT_SOURCE_DIR}/common/jni/win32)
+    target_include_directories(${target} SYSTEM PUBLIC ${QV_JDK_HOME}/include)
+  else()
+    target_include_directories(${target} SYSTEM PUBLIC ${QV_JDK_HOME}/include ${QV_JDK_HOME}/include/linux)
+  endif()
+endfunction()
+
+# Compiles Java sources to class files at build time with ecj (class format 48.0 for 1.4).
+#   qv_java_classes(target OUTDIR dir SOURCES a.java ... [CLASSPATH cp] [RELEASE 1.4|17])
+function(qv_java_classes target)
+  cmake_parse_arguments(A "" "OUTDIR;CLASSPATH;RELEASE" "SOURCES" ${ARGN})
+  if(NOT A_RELEASE)
+    set(A_RELEASE 1.4)
+  endif()
+  set(stamp "${CMAKE_CURRENT_BINARY_DIR}/${target}.stamp")
+  set(cp_args)
+  if(A_CLASSPATH)
+    set(cp_args -cp "${A_CLASSPATH}")
+  endif()
+  if(A_RELEASE STREQUAL "1.4")
+    set(compile ${QV_ECJ} -1.4 -source 1.4 -target 1.4 -g -nowarn ${cp_args} -d "${A_OUTDIR}" ${A_SOURCES})
+  else()
+    set(compile ${QV_JAVAC} --release ${A_RELEASE} -g -nowarn ${cp_args} -d "${A_OUTDIR}" ${A_SOURCES})
+  endif()
+  add_custom_command(OUTPUT "${stamp}"
+    COMMAND ${CMAKE_COMMAND} -E make_directory "${A_OUTDIR}"
+    COMMAND ${compile}
+    COMMAND ${CMAKE_COMMAND} -E touch "${stamp}"
+    DEPENDS ${A_SOURCES}
+    COMMENT "Compiling Java classes for ${target}"
+    VERBATIM)
+  add_custom_target(${target} ALL DEPENDS "${stamp}")
+endfunction()
+
+function(_qv_gtest_exe name)
+  cmake_parse_arguments(A "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${A_SOURCES})
+  target_link_libraries(${name} PRIVATE ${A_LIBS} gtest gmock gtest_main)
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests/support)
+endfunction()
+
+# Layer 1: native unit test.   qv_unit_test(name SOURCES ... LIBS ...)
+function(qv_unit_test name)
+  if(WIN32)
+    return()
+  endif()
+  _qv_gtest_exe(${name} ${ARGN})
+  gtest_discover_tests(${name} TEST_PREFIX "${name}." PROPERTIES LABELS unit TIMEOUT 300)
+endfunction()
+
+# Layer 2: native test against the real Java runtime.
+#   qv_jvm_test(name SOURCES ... LIBS ... [DEPENDS targets] [TIMEOUT s] [SERIAL])
+# The test gets QV_LIBJVM (path of libjvm.so) and QV_TEST_BIN (its build folder) as definitions.
+function(qv_jvm_test name)
+  if(WIN32 OR QV_SANITIZE)
+    return()
+  endif()
+  cmake_parse_arguments(A "SERIAL" "TIMEOUT" "SOURCES;LIBS;DEPENDS" ${ARGN})
+  _qv_gtest_exe(${name} SOURCES ${A_SOURCES} LIBS ${A_LIBS})
+  target_compile_definitions(${name} PRIVATE QV_LIBJVM="${QV_LIBJVM}" QV_TEST_BIN="${CMAKE_CURRENT_BINARY_DIR}")
+  if(A_DEPENDS)
+    add_dependencies(${name} ${A_DEPENDS})
+  endif()
+  if(NOT A_TIMEOUT)
+    set(A_TIMEOUT 600)
+  endif()
+  target_link_libraries(${name} PRIVATE qvjvmtestsupport)
+  # One process per test case: a process can create only one Java virtual machine.
+  set(props LABELS jvm TIMEOUT ${A_TIMEOUT})
+  if(A_SERIAL)
+    list(APPEND props RUN_SERIAL TRUE)
+  endif()
+  gtest_discover_tests(${name} TEST_PREFIX "${name}." DISCOVERY_TIMEOUT 60 PROPERTIES ${props})
+endfunction()
+
+# Layers 3 and 4: Windows tests under Wine (run through the emulator wrapper).
+#   qv_wine_test(name SOURCES ... LIBS ... [DEPENDS targets] [SERIAL] [TIMEOUT s] [E2E])
+# QV_BIN_WIN is the Windows path of the folder holding the built programs and test helpers.
+function(qv_wine_test name)
+  if(NOT WIN32)
+    return()
+  endif()
+  cmake_parse_arguments(A "SERIAL;E2E" "TIMEOUT" "SOURCES;LIBS;DEPENDS" ${ARGN})
+  _qv_gtest_exe(${name} SOURCES ${A_SOURCES} LIBS ${A_LIBS} qvtestsupport)
+  qv_wine_path(binwin "${CMAKE_RUNTIME_OUTPUT_DIRECTORY}")
+  string(REPLACE "\\" "\\\\" binwin_c "${binwin}")
+  target_compile_definitions(${name} PRIVATE "QV_BIN_WIN=\"${binwin_c}\"")
+  if(A_DEPENDS)
+    add_dependencies(${name} ${A_DEPENDS})
+  endif()
+  if(NOT A_TIMEOUT)
+    set(A_TIMEOUT 600)
+  endif()
+  set(label win)
+  if(A_E2E)
+    set(label e2e)
+  endif()
+  add_test(NAME ${name} COMMAND ${name})
+  set_tests_properties(${name} PROPERTIES LABELS ${label} TIMEOUT ${A_TIMEOUT})
+  if(A_SERIAL)
+    set_tests_properties(${name} PROPERTIES RUN_SERIAL TRUE)
+  endif()
+endfunction()

@@ -1,0 +1,5 @@
+#include <cstdio>
+
+void platformDebugOutput(const char *text) {
+    std::fputs(text, stderr);
+}

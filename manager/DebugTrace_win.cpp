@@ -1,0 +1,5 @@
+#include <windows.h>
+
+void platformDebugOutput(const char *text) {
+    OutputDebugStringA(text);
+}

@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# Sets up, builds the four 32-bit programs into dist/ and runs the demo.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+scripts/bootstrap.sh
+cmake --preset windows >/dev/null
+cmake --build build/windows --parallel "$(nproc)"
+mkdir -p dist
+for exe in quorvel9x QuorvelBkp QuorvelRst StopQuorvel; do
+  cp "build/windows/bin/$exe.exe" dist/
+done
+scripts/check-pe.sh dist/*.exe
+if [[ -x scripts/demo.sh ]]; then
+  scripts/demo.sh
+fi
+echo "dist/: $(ls dist)"

@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# Checks that each given program is a 32-bit Windows GUI program that imports only DLLs that
+# Windows itself ships.
+set -uo pipefail
+allowed='^(KERNEL32|USER32|GDI32|ADVAPI32|SHELL32|COMCTL32|COMDLG32|OLE32|OLEAUT32|msvcrt|WSOCK32|WS2_32|RICHED32|VERSION)\.dll$'
+status=0
+for exe in "$@"; do
+  desc=$(file -b "$exe")
+  if [[ "$desc" != "PE32 executable (GUI) Intel 80386"* ]]; then
+    echo "FAIL $exe: got '$desc', expected a PE32 GUI program for Intel 80386"; status=1
+  fi
+  while read -r dll; do
+    if [[ ! "$dll" =~ $allowed ]]; then
+      echo "FAIL $exe imports $dll, which Windows does not ship"; status=1
+    fi
+  done < <(i686-w64-mingw32-objdump -p "$exe" | awk '/DLL Name:/ {print $3}')
+  [[ $status -eq 0 ]] && echo "ok   $(basename "$exe"): $desc; imports $(i686-w64-mingw32-objdump -p "$exe" | awk '/DLL Name:/ {printf "%s ", $3}')"
+done
+exit $status
