@@ -164,3 +164,33 @@ function(qv_wine_test name)
     set_tests_properties(${name} PROPERTIES RUN_SERIAL TRUE)
   endif()
 endfunction()
+
+# A libFuzzer target built with clang (the native build itself uses g++), run by ctest for a
+# bounded time.   qv_fuzz_target(name SOURCES a.cpp ... [INCLUDES dirs] [SECONDS n])
+# SOURCES are the fuzz entry file plus the product sources it needs (platform-neutral only).
+find_program(QV_CLANGXX clang++)
+function(qv_fuzz_target name)
+  if(WIN32 OR QV_SANITIZE OR NOT QV_CLANGXX)
+    return()
+  endif()
+  cmake_parse_arguments(A "" "SECONDS" "SOURCES;INCLUDES" ${ARGN})
+  if(NOT A_SECONDS)
+    set(A_SECONDS 20)
+  endif()
+  set(out "${CMAKE_CURRENT_BINARY_DIR}/${name}")
+  set(inc)
+  foreach(d IN LISTS A_INCLUDES)
+    list(APPEND inc "-I${d}")
+  endforeach()
+  add_custom_command(OUTPUT "${out}"
+    COMMAND ${QV_CLANGXX} -std=c++17 -g -O1 -fsanitize=fuzzer,address,undefined ${inc} ${A_SOURCES} -o "${out}"
+    DEPENDS ${A_SOURCES}
+    COMMENT "Building fuzz target ${name}"
+    VERBATIM)
+  add_custom_target(${name}_build ALL DEPENDS "${out}")
+  set(corpus "${CMAKE_CURRENT_BINARY_DIR}/${name}_corpus")
+  add_test(NAME ${name}
+    COMMAND ${CMAKE_COMMAND} -E env ASAN_OPTIONS=detect_leaks=1
+            sh -c "mkdir -p '${corpus}' && exec '${out}' -max_total_time=${A_SECONDS} -rss_limit_mb=2048 '${corpus}'")
+  set_tests_properties(${name} PROPERTIES LABELS fuzz TIMEOUT 300)
+endfunction()
