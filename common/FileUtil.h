@@ -1,0 +1,26 @@
+// Stateless file-system operations on Windows paths (8-bit code page, backslash separators),
+// reporting by boolean results; some also write a line to the log.
+#pragma once
+
+#include <string>
+
+class FileUtil {
+  public:
+    virtual ~FileUtil() = default;
+
+    // Creates every missing folder along the path (prefixes of up to three characters, such
+    // as C: and C:\, are left alone). False at the first folder that cannot be created.
+    bool createFolderPath(std::string path) const;
+    // True when the path names an existing folder (a trailing backslash names the same one).
+    bool isFolder(const std::string &path) const;
+    // True when the file can be opened for reading: a folder, a missing file and a file
+    // another program holds locked all give false.
+    bool fileExists(const std::string &path) const;
+    // Deletes the folder with everything in it. Entries whose names begin with a full stop
+    // are skipped (so a ".keep" file keeps its folder). True when the folder itself is gone.
+    bool deleteTree(const std::string &path, bool quiet) const;
+    bool deleteFile(const std::string &path) const;
+    // Copies one file, creating the target's folders. The target is replaced only when the
+    // source can be read, so a missing source never costs the target.
+    bool copyFile(const std::string &source, const std::string &target, bool overwrite) const;
+};

@@ -1,0 +1,94 @@
+// Native stand-in so the platform-neutral code links and runs in native tests: the same
+// walks and log lines on POSIX calls, with the backslash mapped to the slash.
+#include "FileUtil.h"
+
+#include "LogWriter.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <fstream>
+
+namespace {
+std::string native(std::string path) {
+    std::replace(path.begin(), path.end(), '\\', '/');
+    return path;
+}
+} // namespace
+
+bool FileUtil::createFolderPath(std::string path) const {
+    path = native(path) + '/';
+    for (std::string::size_type p = path.find('/', 1); p != std::string::npos; p = path.find('/', p + 1)) {
+        const std::string prefix = path.substr(0, p);
+        if (!isFolder(prefix) && ::mkdir(prefix.c_str(), 0777) != 0)
+            return false;
+    }
+    return true;
+}
+
+bool FileUtil::isFolder(const std::string &path) const {
+    struct stat st {};
+    return ::stat(native(path).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool FileUtil::fileExists(const std::string &path) const {
+    if (isFolder(path))
+        return false;
+    const int fd = ::open(native(path).c_str(), O_RDONLY);
+    if (fd < 0)
+        return false;
+    ::close(fd);
+    return true;
+}
+
+bool FileUtil::deleteTree(const std::string &path, bool quiet) const {
+    std::string folder = path;
+    if (folder.empty() || folder.back() != '\\')
+        folder += '\\';
+    if (DIR *dir = ::opendir(native(folder).c_str())) {
+        while (const dirent *entry = ::readdir(dir)) {
+            if (entry->d_name[0] == '.')
+                continue;
+            const std::string full = folder + entry->d_name;
+            if (isFolder(full)) {
+                if (!deleteTree(full, quiet) && !quiet)
+                    writeLog("Erro na exclusão da pasta: " + full);
+            } else if (::unlink(native(full).c_str()) != 0 && !quiet) {
+                writeLog("Erro na exclusão do arquivo: " + full);
+            }
+        }
+        ::closedir(dir);
+    }
+    return ::rmdir(native(folder).c_str()) == 0;
+}
+
+bool FileUtil::deleteFile(const std::string &path) const {
+    return ::unlink(native(path).c_str()) == 0;
+}
+
+bool FileUtil::copyFile(const std::string &source, const std::string &target, bool overwrite) const {
+    if (!overwrite && fileExists(target)) {
+        writeLog("Tentou copiar arquivo sem sobrescrita: " + target);
+        return false;
+    }
+    if (!fileExists(source))
+        return false;
+    const std::string::size_type slash = target.rfind('\\');
+    if (slash != std::string::npos && !isFolder(target.substr(0, slash)))
+        createFolderPath(target.substr(0, slash));
+    if (fileExists(target) && !deleteFile(target)) {
+        writeLog("Erro ao excluir arquivo: " + target);
+        return false;
+    }
+    std::ifstream in(native(source), std::ios::binary);
+    std::ofstream out(native(target), std::ios::binary);
+    if (!in || !out)
+        return false;
+    char buffer[65536];
+    while (in.read(buffer, sizeof buffer) || in.gcount() > 0)
+        out.write(buffer, in.gcount());
+    return in.eof() && out.good();
+}

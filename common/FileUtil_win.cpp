@@ -1,0 +1,81 @@
+#include "FileUtil.h"
+
+#include "Handles.h"
+#include "LogWriter.h"
+
+bool FileUtil::createFolderPath(std::string path) const {
+    // Always one backslash more, so the last component is also a prefix ending at one.
+    path += '\\';
+    std::string::size_type p = path.find('\\');
+    while (p != std::string::npos && p > 0 && p < path.size()) {
+        const std::string prefix = path.substr(0, p);
+        if (prefix.size() > 3 && !isFolder(prefix) && !CreateDirectoryA(prefix.c_str(), nullptr))
+            return false;
+        p = path.find('\\', p + 1);
+    }
+    return true;
+}
+
+bool FileUtil::isFolder(const std::string &path) const {
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+bool FileUtil::fileExists(const std::string &path) const {
+    // The sharing of a C runtime open for reading: a writer that denies nothing does not make
+    // the file absent, a program holding it without sharing does. Folders do not open at all
+    // without FILE_FLAG_BACKUP_SEMANTICS.
+    Handle f(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    return f.valid();
+}
+
+bool FileUtil::deleteTree(const std::string &path, bool quiet) const {
+    std::string folder = path;
+    if (folder.empty() || folder.back() != '\\')
+        folder += '\\';
+    WIN32_FIND_DATAA entry{};
+    FindHandle find(FindFirstFileA((folder + "*.*").c_str(), &entry));
+    if (find) {
+        do {
+            // Skips "." and "..", and with them every other name that begins with a full stop.
+            if (entry.cFileName[0] == '.')
+                continue;
+            const std::string full = folder + entry.cFileName;
+            if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                if (!deleteTree(full, quiet) && !quiet)
+                    writeLog("Erro na exclusão da pasta: " + full);
+            } else if (!DeleteFileA(full.c_str()) && !quiet) {
+                writeLog("Erro na exclusão do arquivo: " + full);
+            }
+        } while (FindNextFileA(find.get(), &entry));
+    }
+    find.close(); // the listing handle keeps the folder busy
+    return RemoveDirectoryA(folder.c_str()) != 0;
+}
+
+bool FileUtil::deleteFile(const std::string &path) const {
+    return DeleteFileA(path.c_str()) != 0;
+}
+
+bool FileUtil::copyFile(const std::string &source, const std::string &target, bool overwrite) const {
+    if (!overwrite && fileExists(target)) {
+        writeLog("Tentou copiar arquivo sem sobrescrita: " + target);
+        return false;
+    }
+    // Nothing is touched unless the copy can at least start: deleting the target first
+    // would otherwise lose it for good when the source is missing.
+    if (!fileExists(source))
+        return false;
+    const std::string::size_type slash = target.rfind('\\');
+    if (slash != std::string::npos) {
+        const std::string folder = target.substr(0, slash);
+        if (!isFolder(folder))
+            createFolderPath(folder);
+    }
+    if (fileExists(target) && !deleteFile(target)) {
+        writeLog("Erro ao excluir arquivo: " + target);
+        return false;
+    }
+    return CopyFileA(source.c_str(), target.c_str(), FALSE) != 0;
+}

@@ -1,0 +1,6 @@
+#include "LogSettings.h"
+
+LogSettings &LogSettings::instance() {
+    static LogSettings settings;
+    return settings;
+}

@@ -1,0 +1,14 @@
+#include "LogSettings.h"
+
+#include <chrono>
+#include <ctime>
+
+LogTime systemLocalTime() {
+    using namespace std::chrono;
+    const auto now = system_clock::now();
+    const std::time_t secs = system_clock::to_time_t(now);
+    std::tm tm{};
+    localtime_r(&secs, &tm);
+    const int ms = static_cast<int>(duration_cast<milliseconds>(now.time_since_epoch()).count() % 1000);
+    return {tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec, ms};
+}

@@ -1,0 +1,89 @@
+#include "LogWriter.h"
+
+#include "FileUtil.h"
+
+#include <cstdio>
+#include <memory>
+
+namespace {
+
+struct FileCloser {
+    void operator()(std::FILE *f) const { std::fclose(f); }
+};
+using File = std::unique_ptr<std::FILE, FileCloser>;
+
+std::string twoDigits(int n) {
+    std::string s = std::to_string(n);
+    return s.size() == 1 ? "0" + s : s;
+}
+
+std::string pathFor(const std::string &folder, const LogTime &t) {
+    const std::string path = folder + "\\" + logFileName(LogSettings::instance().prefix, t);
+    if (!FileUtil().fileExists(path))
+        File(std::fopen(path.c_str(), "ab")); // append mode: an unreadable log is never emptied
+    return path;
+}
+
+// The log is a text file: every line feed reaches the disk as CR LF, the message's own
+// included, whatever the platform's stdio does.
+std::string toTextLine(const std::string &prefix, const std::string &message) {
+    std::string line = prefix;
+    line.reserve(prefix.size() + message.size() + 8);
+    for (char c : message) {
+        if (c == '\n')
+            line += '\r';
+        line += c;
+    }
+    line += "\r\n";
+    return line;
+}
+
+} // namespace
+
+void configureLog(const std::string &prefix, const std::string &folder) {
+    LogSettings &s = LogSettings::instance();
+    s.prefix = prefix;
+    s.logFolder = folder;
+}
+
+std::string formatLogPrefix(const LogTime &t) {
+    char buffer[1024];
+    std::snprintf(buffer, sizeof buffer, "[%s/%s/%s - %d:%d:%d:%d] ", std::to_string(t.year).c_str(),
+                  twoDigits(t.month).c_str(), twoDigits(t.day).c_str(), t.hour, t.minute, t.second,
+                  t.millisecond);
+    return buffer;
+}
+
+std::string logFileName(const std::string &prefix, const LogTime &t) {
+    return prefix + std::to_string(t.year) + twoDigits(t.month) + twoDigits(t.day) + ".log";
+}
+
+std::string logFolder() {
+    const std::string folder = LogSettings::instance().logFolder;
+    if (!folder.empty()) {
+        FileUtil files;
+        if (!files.isFolder(folder + "\\"))
+            files.createFolderPath(folder);
+    }
+    return folder;
+}
+
+std::string logFilePath() {
+    return pathFor(logFolder(), LogSettings::instance().now());
+}
+
+bool writeLog(std::string message) {
+    const std::string folder = logFolder();
+    if (folder.empty())
+        return false;
+    // One reading of the clock for both the stamp and the file name, so a line stamped
+    // before midnight never lands in the next day's file.
+    const LogTime t = LogSettings::instance().now();
+    const std::string path = pathFor(folder, t);
+    File f(std::fopen(path.c_str(), "ab"));
+    if (f) {
+        const std::string line = toTextLine(formatLogPrefix(t), message);
+        std::fwrite(line.data(), 1, line.size(), f.get());
+    }
+    return true;
+}
