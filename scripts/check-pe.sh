@@ -3,6 +3,8 @@
 # Windows itself ships.
 set -uo pipefail
 allowed='^(KERNEL32|USER32|GDI32|ADVAPI32|SHELL32|COMCTL32|COMDLG32|OLE32|OLEAUT32|msvcrt|WSOCK32|WS2_32|RICHED32|VERSION)\.dll$'
+# Windows matches DLL names without regard to case (the import library names WSOCK32.DLL).
+shopt -s nocasematch
 status=0
 for exe in "$@"; do
   desc=$(file -b "$exe")

@@ -1,0 +1,5 @@
+// StopQuorvel's resource ids.
+#pragma once
+
+// Icons
+#define IDI_STOPQUORVEL 101
