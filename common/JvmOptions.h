@@ -1,0 +1,44 @@
+// The option list of an embedded Java virtual machine, shared by the manager's and the
+// launchers' hosts. Both build it in the same order:
+//   -Djava.class.path=<classpath>   always, even when empty
+//   -verbose:all                    only when the log level reads as a number above 2
+//   -Xmx<jvmMx>m, -Xms<jvmMs>m      always, 0 included
+//   -Xss<jvmSs>k                    only when jvmSs > 0
+//   every extra option, in stored order
+//
+// Usage:
+//   JvmInitArgs args(buildJvmOptions(params.java, params.log.level));
+//   for (const std::string &o : args.options()) trace(o);
+//   create(&vm, &env, args.get());   // args must outlive the virtual machine
+#pragma once
+
+#include "Parameters.h"
+
+#include <jni.h>
+
+#include <string>
+#include <vector>
+
+// The level text read as a decimal number: optional leading blanks and sign, then digits;
+// anything else reads as 0.
+long parseLogLevel(const std::string &level);
+
+std::vector<std::string> buildJvmOptions(const JavaParameters &java, const std::string &logLevel);
+
+// Owns the option strings and the JavaVMOption array handed to JNI_CreateJavaVM
+// (version 1.4, unrecognised options ignored). Not copyable: the array points into itself.
+class JvmInitArgs {
+  public:
+    explicit JvmInitArgs(std::vector<std::string> options);
+    JvmInitArgs(const JvmInitArgs &) = delete;
+    JvmInitArgs &operator=(const JvmInitArgs &) = delete;
+
+    const std::vector<std::string> &options() const { return strings_; }
+    JavaVMInitArgs *get() { return &args_; }
+
+  private:
+    std::vector<std::string> strings_;
+    std::vector<std::vector<char>> buffers_; // JavaVMOption wants char*, not const char*
+    std::vector<JavaVMOption> options_;
+    JavaVMInitArgs args_{};
+};

@@ -1,0 +1,3 @@
+qv_unit_test(javahost_unit_tests
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/javahost/JvmOptionsTest.cpp
+  LIBS qvcommon)
