@@ -73,17 +73,21 @@ std::string logFilePath() {
 }
 
 bool writeLog(std::string message) {
-    const std::string folder = logFolder();
-    if (folder.empty())
-        return false;
-    // One reading of the clock for both the stamp and the file name, so a line stamped
-    // before midnight never lands in the next day's file.
-    const LogTime t = LogSettings::instance().now();
-    const std::string path = pathFor(folder, t);
-    File f(std::fopen(path.c_str(), "ab"));
-    if (f) {
-        const std::string line = toTextLine(formatLogPrefix(t), message);
-        std::fwrite(line.data(), 1, line.size(), f.get());
+    try {
+        const std::string folder = logFolder();
+        if (folder.empty())
+            return false;
+        // One reading of the clock for both the stamp and the file name, so a line stamped
+        // before midnight never lands in the next day's file.
+        const LogTime t = LogSettings::instance().now();
+        const std::string path = pathFor(folder, t);
+        File f(std::fopen(path.c_str(), "ab"));
+        if (f) {
+            const std::string line = toTextLine(formatLogPrefix(t), message);
+            std::fwrite(line.data(), 1, line.size(), f.get());
+        }
+        return true;
+    } catch (...) {
+        return !LogSettings::instance().logFolder.empty(); // the line is lost, the caller goes on
     }
-    return true;
 }

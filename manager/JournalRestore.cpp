@@ -1,0 +1,149 @@
+#include "JournalRestore.h"
+
+#include "FileUtil.h"
+#include "Journal.h"
+#include "LogWriter.h"
+#include "TempFolder.h"
+
+#include <stdexcept>
+
+namespace {
+
+// The ANSI file functions of the target systems take at most MAX_PATH (260) characters with
+// the terminating NUL. A longer path cannot name an existing file for them, so without this
+// check such a record would pass as "nothing to do" and the journal and the saved copies
+// would be deleted with the record never undone.
+constexpr std::size_t kMaxPathLength = 259;
+
+const std::string &checkedLength(const std::string &path) {
+    if (path.size() > kMaxPathLength)
+        throw std::length_error("path too long");
+    return path;
+}
+
+bool undoFile(const RestoreContext &context, const FileUtil &files, const JournalRecord &record) {
+    switch (record.operation) {
+    case 1: { // added: delete it again
+        const std::string entry = checkedLength(context.entryPath(record));
+        if (!files.fileExists(entry))
+            return true;
+        if (files.deleteFile(entry)) {
+            writeLog("Apagou arquivo: " + entry);
+            return true;
+        }
+        writeLog("ERRO Apagou arquivo: " + entry);
+        return false;
+    }
+    case 2: { // replaced: copy the former version back
+        const std::string saved = checkedLength(context.savedCopy(record));
+        const std::string entry = checkedLength(context.entryPath(record));
+        if (files.fileExists(saved)) {
+            if (files.copyFile(saved, entry, true)) {
+                writeLog("Restaurou arquivo: " + entry);
+                return true;
+            }
+            writeLog("ERRO Restaurou arquivo: " + entry);
+            return false;
+        }
+        if (files.fileExists(entry) && !files.deleteFile(entry)) {
+            writeLog("ERRO Apagar arquivo: " + entry);
+            return false;
+        }
+        return true;
+    }
+    case 3: { // removed: bring the saved copy back, if the update kept one
+        const std::string saved = checkedLength(context.savedCopy(record));
+        const std::string entry = checkedLength(context.entryPath(record));
+        if (files.fileExists(saved) && !files.copyFile(saved, entry, true)) {
+            // The saved copy is the only one left: keep the journal so the next start retries.
+            writeLog("ERRO Restaurou arquivo: " + entry);
+            return false;
+        }
+        return true;
+    }
+    default:
+        return true;
+    }
+}
+
+bool undo(const RestoreContext &context, const FileUtil &files, const JournalRecord &record) {
+    if (record.entryType == 1)
+        return undoFile(context, files, record);
+    if (record.entryType == 2 && record.operation == 3)
+        files.createFolderPath(checkedLength(context.entryPath(record)));
+    return true; // added or replaced folders are not undone
+}
+
+} // namespace
+
+RestoreContext::RestoreContext(const ParameterReader &reader)
+    : installFolder(reader.readValue("Site", "INSTDIR83")), tempFolder(TempFolder().pathFor(installFolder)) {
+    configureLog(kManagerLogPrefix, installFolder.empty() ? std::string() : installFolder + "\\logs");
+}
+
+std::string RestoreContext::entryPath(const JournalRecord &record) const {
+    return record.folder + "\\" + record.name;
+}
+
+std::string RestoreContext::savedCopy(const JournalRecord &record) const {
+    return tempFolder + "\\" + backupFolderName + "\\" + record.folder.substr(3) + "\\" + record.name;
+}
+
+std::deque<JournalRecord> readJournalRecords(const RestoreContext &context) {
+    if (FileUtil().isFolder(context.tempFolder) && journalExists(context.tempFolder))
+        return readJournal(context.tempFolder);
+    return {};
+}
+
+bool efetuarRestore(const RestoreContext &context) {
+    try {
+        if (!journalExists(context.tempFolder))
+            return false;
+        std::deque<JournalRecord> records = readJournal(context.tempFolder);
+        const FileUtil files;
+        bool ok = true;
+        // Newest first; a failed step does not stop the others, and every step is safe to
+        // repeat, so a failed or interrupted run is replayed whole at the next start.
+        while (!records.empty()) {
+            const JournalRecord &record = records.back();
+            if (record.name != kManagerProgramName && !undo(context, files, record))
+                ok = false;
+            records.pop_back();
+        }
+        if (ok)
+            deleteJournal(context.tempFolder);
+        return ok;
+    } catch (const JournalError &) {
+        throw;
+    } catch (...) {
+        throw JournalError("Erro inesperado em efetuarRestore");
+    }
+}
+
+bool recoverJournal(const RestoreContext &context) {
+    try {
+        if (readJournalRecords(context).empty())
+            return true;
+        if (!efetuarRestore(context)) {
+            writeLog("Erro ao efetuar o restore do journal. Verifique o log.");
+            return false;
+        }
+        TempFolder().removeFrom(context.installFolder);
+        if (readJournalRecords(context).empty())
+            return true;
+        writeLog("Não foi possível efetuar o restore do journal. Verifique o log.");
+        return false;
+    } catch (const JournalError &e) {
+        writeLog("Erro no journal:");
+        writeLog(e.what());
+        return false;
+    } catch (...) {
+        writeLog("Erro inesperado no journal");
+        return false;
+    }
+}
+
+bool runJournalRecovery() {
+    const RestoreContext context;
+    return recoverJournal(context);
+}
