@@ -1,0 +1,75 @@
+#include "CTrayIcon.h"
+
+#include "TrayIconRules.h"
+
+static_assert(NIM_ADD == tray::kAdd && NIM_MODIFY == tray::kModify && NIM_DELETE == tray::kDelete);
+static_assert(NIF_MESSAGE == tray::kFlagMessage && NIF_ICON == tray::kFlagIcon && NIF_TIP == tray::kFlagTip);
+static_assert(WM_LBUTTONDBLCLK == tray::kLeftDoubleClick && WM_RBUTTONUP == tray::kRightButtonUp);
+static_assert(sizeof(NOTIFYICONDATAA{}.szTip) == tray::kTipSize);
+#ifndef _WIN64
+// The Windows 2000 form of the record (128-character tooltip), which the 9x shells with the
+// desktop update accept as well.
+static_assert(NOTIFYICONDATAA_V2_SIZE == 488);
+#endif
+
+CTrayIcon::CTrayIcon() {
+    ZeroMemory(&nid_, sizeof nid_);
+    nid_.cbSize = NOTIFYICONDATAA_V2_SIZE;
+    nid_.uID = tray::nextIconId();
+}
+
+CTrayIcon::~CTrayIcon() {
+    setIconAndTip(nullptr, "");
+}
+
+void CTrayIcon::setOwner(HWND owner, UINT callbackMessage) {
+    nid_.hWnd = owner;
+    nid_.uCallbackMessage = callbackMessage;
+}
+
+bool CTrayIcon::setIconAndTip(HICON icon, const char *tip) {
+    return tray::setIconAndTip(nid_, icon, tip, [this](unsigned request, NOTIFYICONDATAA &rec) {
+        return notify_(request, &rec) != 0;
+    });
+}
+
+bool CTrayIcon::showIcon(UINT resourceId) {
+    HICON icon = resourceId ? LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(resourceId)) : nullptr;
+    return setIconAndTip(icon, "");
+}
+
+LRESULT CTrayIcon::handleNotify(WPARAM iconId, LPARAM mouseMessage) {
+    tray::Click click =
+        tray::classifyClick(static_cast<unsigned>(iconId), nid_.uID, static_cast<unsigned>(mouseMessage));
+    if (click == tray::Click::Ignored)
+        return 0;
+    HMENU menu = LoadMenuA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(menuId_));
+    if (!menu)
+        return 0;
+    HMENU popup = GetSubMenu(menu, 0);
+    if (!popup) {
+        DestroyMenu(menu);
+        return 0;
+    }
+    if (click == tray::Click::ShowMenu) {
+        SetMenuDefaultItem(popup, defaultItem_, TRUE);
+        POINT at{};
+        GetCursorPos(&at);
+        // The owner must be in the foreground, and get a message after the menu, or the menu
+        // does not close when the user clicks elsewhere.
+        SetForegroundWindow(nid_.hWnd);
+        TrackPopupMenu(popup, 0, at.x, at.y, 0, nid_.hWnd, nullptr);
+        PostMessageA(nid_.hWnd, WM_NULL, 0, 0);
+    } else {
+        // Always the first item, whatever the default item is.
+        SendMessageA(nid_.hWnd, WM_COMMAND, GetMenuItemID(popup, 0), 0);
+    }
+    DestroyMenu(menu);
+    return 1;
+}
+
+LRESULT CTrayIcon::handleTaskbarCreated(WPARAM, LPARAM) {
+    tray::addAgain(nid_,
+                   [this](unsigned request, NOTIFYICONDATAA &rec) { return notify_(request, &rec) != 0; });
+    return 0;
+}

@@ -1,0 +1,142 @@
+// The notification icon's add, modify and delete rules, with the notification call replaced.
+#include "TrayIconRules.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+// The fields of NOTIFYICONDATAA that the rules touch, under the same names.
+struct Record {
+    void *hWnd = nullptr;
+    unsigned uID = 101;
+    unsigned uFlags = 0xDEAD;
+    unsigned uCallbackMessage = 0;
+    void *hIcon = nullptr;
+    char szTip[tray::kTipSize] = {};
+};
+
+struct Call {
+    unsigned request;
+    unsigned flags;
+    void *icon;
+    std::string tip;
+};
+
+struct FakeShell {
+    std::vector<Call> calls;
+    bool answer = true;
+    bool operator()(unsigned request, Record &rec) {
+        calls.push_back({request, rec.uFlags, rec.hIcon, rec.szTip});
+        return answer;
+    }
+};
+
+void *const kRed = reinterpret_cast<void *>(0x136);
+void *const kGreen = reinterpret_cast<void *>(0x134);
+void *const kOwner = reinterpret_cast<void *>(0x5000);
+
+TEST(TrayRules, AddThenModifyThenDelete) {
+    Record rec;
+    rec.hWnd = kOwner;
+    rec.uCallbackMessage = 0x400;
+    FakeShell shell;
+
+    EXPECT_TRUE(tray::setIconAndTip(rec, kRed, "", std::ref(shell)));
+    EXPECT_TRUE(tray::setIconAndTip(rec, kRed, "Quorvel", std::ref(shell)));
+    EXPECT_TRUE(tray::setIconAndTip(rec, kGreen, "", std::ref(shell)));
+    EXPECT_TRUE(tray::setIconAndTip(rec, nullptr, "", std::ref(shell)));
+
+    ASSERT_EQ(4u, shell.calls.size());
+    EXPECT_EQ(tray::kAdd, shell.calls[0].request);
+    EXPECT_EQ(tray::kFlagIcon | tray::kFlagMessage, shell.calls[0].flags) << "no tip yet, so no tip flag";
+    EXPECT_EQ(tray::kModify, shell.calls[1].request);
+    EXPECT_EQ(tray::kFlagIcon | tray::kFlagTip | tray::kFlagMessage, shell.calls[1].flags);
+    EXPECT_EQ("Quorvel", shell.calls[1].tip);
+    EXPECT_EQ(tray::kModify, shell.calls[2].request);
+    EXPECT_EQ(kGreen, shell.calls[2].icon);
+    EXPECT_EQ("Quorvel", shell.calls[2].tip) << "an empty tip keeps the tooltip";
+    EXPECT_EQ(tray::kDelete, shell.calls[3].request);
+    EXPECT_EQ(tray::kFlagTip | tray::kFlagMessage, shell.calls[3].flags);
+    EXPECT_EQ(nullptr, rec.hIcon);
+}
+
+TEST(TrayRules, RemovingAnIconNotShownDoesNothingAndSucceeds) {
+    Record rec;
+    FakeShell shell;
+    shell.answer = false;
+    EXPECT_TRUE(tray::setIconAndTip(rec, nullptr, "tip", std::ref(shell)));
+    EXPECT_TRUE(shell.calls.empty());
+    EXPECT_EQ(std::string(), rec.szTip) << "nothing to do: the tip is not touched either";
+}
+
+TEST(TrayRules, MessageFlagNeedsBothOwnerAndCallback) {
+    for (auto [owner, message] : {std::pair<void *, unsigned>{kOwner, 0}, {nullptr, 0x400}}) {
+        Record rec;
+        rec.hWnd = owner;
+        rec.uCallbackMessage = message;
+        FakeShell shell;
+        tray::setIconAndTip(rec, kRed, "", std::ref(shell));
+        ASSERT_EQ(1u, shell.calls.size());
+        EXPECT_EQ(tray::kFlagIcon, shell.calls[0].flags) << "owner " << owner << " message " << message;
+    }
+}
+
+TEST(TrayRules, FailedAddLeavesNoIconSoTheNextChangeAddsAgain) {
+    Record rec;
+    FakeShell shell;
+    shell.answer = false;
+    EXPECT_FALSE(tray::setIconAndTip(rec, kRed, "", std::ref(shell)));
+    EXPECT_EQ(nullptr, rec.hIcon);
+    shell.answer = true;
+    EXPECT_TRUE(tray::setIconAndTip(rec, kGreen, "", std::ref(shell)));
+    ASSERT_EQ(2u, shell.calls.size());
+    EXPECT_EQ(tray::kAdd, shell.calls[1].request);
+    EXPECT_EQ(kGreen, rec.hIcon);
+}
+
+TEST(TrayRules, TipIsCutTo127CharactersAndTerminated) {
+    Record rec;
+    FakeShell shell;
+    std::string longTip(300, 'q');
+    tray::setIconAndTip(rec, kRed, longTip.c_str(), std::ref(shell));
+    ASSERT_EQ(1u, shell.calls.size());
+    EXPECT_EQ(std::string(127, 'q'), shell.calls[0].tip);
+}
+
+TEST(TrayRules, TaskbarCreatedAddsTheLastPictureAgainWithItsTip) {
+    Record rec;
+    FakeShell shell;
+    tray::setIconAndTip(rec, kRed, "Quorvel", std::ref(shell));
+    tray::setIconAndTip(rec, kGreen, "", std::ref(shell));
+    tray::addAgain(rec, std::ref(shell));
+    ASSERT_EQ(3u, shell.calls.size());
+    EXPECT_EQ(tray::kAdd, shell.calls[2].request);
+    EXPECT_EQ(kGreen, shell.calls[2].icon);
+    EXPECT_EQ("Quorvel", shell.calls[2].tip);
+
+    Record none;
+    FakeShell quiet;
+    tray::addAgain(none, std::ref(quiet));
+    EXPECT_TRUE(quiet.calls.empty()) << "no icon shown, nothing to add";
+}
+
+TEST(TrayRules, OnlyOurIconsRightReleaseAndDoubleClickCount) {
+    EXPECT_EQ(tray::Click::ShowMenu, tray::classifyClick(101, 101, 0x205));
+    EXPECT_EQ(tray::Click::FirstCommand, tray::classifyClick(101, 101, 0x203));
+    EXPECT_EQ(tray::Click::Ignored, tray::classifyClick(102, 101, 0x205)) << "another icon id";
+    EXPECT_EQ(tray::Click::Ignored, tray::classifyClick(101, 101, 0x201)) << "left press";
+    EXPECT_EQ(tray::Click::Ignored, tray::classifyClick(101, 101, 0x202)) << "left release (single click)";
+    EXPECT_EQ(tray::Click::Ignored, tray::classifyClick(101, 101, 0x204)) << "right press";
+    EXPECT_EQ(tray::Click::Ignored, tray::classifyClick(101, 101, 0x200)) << "mouse move";
+}
+
+TEST(TrayRules, IconIdsCountUpFrom101) {
+    unsigned first = tray::nextIconId();
+    EXPECT_EQ(101u, first) << "the first id taken in this process";
+    EXPECT_EQ(first + 1, tray::nextIconId());
+}
+
+} // namespace
