@@ -1,5 +1,5 @@
-#include <windows.h>
+#include "Launcher.h"
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
-    return 0;
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
+    return runLauncher(instance, showCommand);
 }

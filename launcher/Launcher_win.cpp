@@ -1,0 +1,160 @@
+#include "Launcher.h"
+
+#include "AdminCheck.h"
+#include "AppException.h"
+#include "ClassExtraction.h"
+#include "Flavour.h"
+#include "JavaLaunch.h"
+#include "LauncherLog.h"
+#include "LauncherState.h"
+#include "ParameterReader.h"
+#include "SplashWindow.h"
+#include "TeardownWatchdog.h"
+#include "resource.h"
+
+#include <process.h>
+
+#include <atomic>
+#include <cstdio>
+#include <memory>
+
+namespace {
+
+// Created during static initialisation, before the entry runs, so a second instance of the
+// same flavour is told apart before it shows anything. The two flavours use different names
+// and run side by side.
+class InstanceMutex {
+  public:
+    InstanceMutex() : handle_(CreateMutexA(nullptr, FALSE, flavour::kMutexName)), error_(GetLastError()) {}
+    ~InstanceMutex() {
+        if (handle_)
+            CloseHandle(handle_);
+    }
+    InstanceMutex(const InstanceMutex &) = delete;
+    InstanceMutex &operator=(const InstanceMutex &) = delete;
+    bool alreadyExisted() const { return error_ == ERROR_ALREADY_EXISTS; }
+
+  private:
+    HANDLE handle_;
+    DWORD error_;
+};
+InstanceMutex g_instanceMutex;
+
+// Set when the tear-down outlived its bound: the entry then ends the process at once.
+std::atomic<bool> g_teardownAbandoned{false};
+
+constexpr const char *kCaptionLoad = "Erro ao carregar aplicativo";
+constexpr const char *kCaptionUnexpected = "Erro inesperado";
+
+void warn(HWND owner, const std::string &text, const char *caption) {
+    MessageBoxA(owner, text.c_str(), caption, MB_ICONWARNING);
+}
+
+class SplashPollSurface : public PollSurface {
+  public:
+    explicit SplashPollSurface(HWND splash) : splash_(splash) {}
+    void sleepMs(unsigned ms) override { Sleep(ms); }
+    std::int32_t readStatus() override { return LauncherState::instance().status.load(); }
+    void hideSplash() override { ShowWindow(splash_, SW_HIDE); }
+    void showWarning(const std::string &text) override { warn(splash_, text, kPollCaption); }
+
+  private:
+    HWND splash_;
+};
+
+void postClose(HWND splash) {
+    PostMessageA(splash, WM_COMMAND, CMD_CLOSE_SPLASH, 0);
+}
+
+// Destroys the launch (and with it the virtual machine) under a bound. Past the bound the
+// splash is closed from the watchdog and the entry ends the process.
+void tearDown(std::unique_ptr<JavaLaunch> &launch, HWND splash) {
+    TeardownWatchdog watchdog(kTeardownBoundMs, [splash] {
+        launcherLog("Tempo esgotado ao encerrar a máquina virtual Java; o processo será encerrado.");
+        g_teardownAbandoned = true;
+        postClose(splash);
+    });
+    launch.reset();
+    watchdog.disarm();
+}
+
+void runSetup(HWND splash) {
+    if (!AdminCheck::instance().isAdmin()) {
+        warn(splash, "É necessário permissão de administrador para utilizar este programa.", kCaptionLoad);
+        return;
+    }
+    const std::string port = flavour::kHsqldbPort;
+    std::string installDir = ParameterReader().readValue("Site", "INSTDIR83");
+    if (installDir.empty())
+        installDir = flavour::kDefaultInstallDir;
+    LauncherState &state = LauncherState::instance();
+    state.installDir = installDir;
+    state.hsqldbPort = port;
+    configureLauncherLog(installDir);
+
+    const std::string classFolder = installDir + flavour::kClassFolderSuffix;
+    const std::string classPath = classFolder + "\\" + flavour::kClassFileName;
+    if (FILE *old = std::fopen(classPath.c_str(), "rb")) {
+        std::fclose(old);
+        DeleteFileA(classPath.c_str());
+    }
+    extraiPacoteBinario(flavour::kClassResourceId, classFolder, flavour::kClassFileName);
+
+    ParameterReader reader;
+    SplashPollSurface surface(splash);
+    auto launch = std::make_unique<JavaLaunch>(reader, surface);
+    try {
+        launch->runAndWait(flavour::kTimeoutMessage);
+    } catch (...) {
+        tearDown(launch, splash);
+        throw;
+    }
+    tearDown(launch, splash);
+}
+
+void __cdecl setupThread(void *arg) {
+    HWND splash = static_cast<HWND>(arg);
+    try {
+        runSetup(splash);
+    } catch (const AppException &e) {
+        launcherLog(e.fullDescription());
+        warn(splash, e.message(), kCaptionUnexpected);
+    } catch (...) {
+        warn(splash, "Ocorreu um erro inesperado.", kCaptionUnexpected);
+    }
+    postClose(splash);
+}
+
+std::string loadString(HINSTANCE instance, UINT id) {
+    char buffer[100] = {};
+    LoadStringA(instance, id, buffer, sizeof buffer);
+    return buffer;
+}
+
+} // namespace
+
+int runLauncher(HINSTANCE instance, int showCommand) {
+    if (g_instanceMutex.alreadyExisted())
+        return 0;
+    const std::string title = loadString(instance, IDS_APP_TITLE);
+    const std::string className = loadString(instance, IDS_WINDOW_CLASS);
+    SplashWindow::registerClass(instance, className, flavour::kSplashBitmapId);
+    HWND splash = SplashWindow::create(instance, className, title);
+    if (!splash)
+        return 0;
+    ShowWindow(splash, showCommand);
+    UpdateWindow(splash);
+    _beginthread(setupThread, 0, splash);
+
+    MSG msg{};
+    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+    if (g_teardownAbandoned) {
+        // The virtual machine never let go; ExitProcess would wait on its threads' DLL
+        // notifications, so the process ends without them. The exit code stays 0.
+        TerminateProcess(GetCurrentProcess(), 0);
+    }
+    return static_cast<int>(msg.wParam);
+}

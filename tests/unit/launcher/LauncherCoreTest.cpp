@@ -1,0 +1,112 @@
+// Platform-neutral pieces of the launcher: the exception text, the administrator check's
+// choice, the parameters, the option list, the tear-down bound.
+#include "AdminCheck.h"
+#include "AppException.h"
+#include "Flavour.h"
+#include "LaunchParameters.h"
+#include "MaquinaJava.h"
+#include "TeardownWatchdog.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <map>
+#include <thread>
+
+namespace {
+class FakeReader : public ParameterReader {
+  public:
+    std::map<std::string, std::string> values; // "subkey\\name" -> text
+    std::string readValue(const std::string &subkey, const std::string &name) const override {
+        auto it = values.find(subkey + "\\" + name);
+        return it == values.end() ? std::string() : it->second;
+    }
+};
+} // namespace
+
+TEST(AppException, FullDescriptionWalksTheCauses) {
+    auto root = std::make_shared<AppException>("raiz", "void f()", "a.cpp", 7);
+    auto middle = std::make_shared<AppException>("meio", "int g(int)", "b.cpp", 12, root);
+    AppException top("topo", "int __thiscall MaquinaJava::createJVM(void)", "MaquinaJava.cpp", 42, middle);
+    EXPECT_EQ("Excecao AppException: topo\n"
+              "em int __thiscall MaquinaJava::createJVM(void), arquivo MaquinaJava.cpp, linha 42\n"
+              "causada por AppException: meio\n"
+              "em int g(int), arquivo b.cpp, linha 12\n"
+              "causada por AppException: raiz\n"
+              "em void f(), arquivo a.cpp, linha 7",
+              top.fullDescription());
+    EXPECT_EQ("topo", top.message());
+}
+
+TEST(AppException, RaisedHereNamesThisFunctionFileAndLine) {
+    const int line = __LINE__ + 1;
+    AppException e = APP_EXCEPTION("Erro ao chamar RegisterNatives.");
+    EXPECT_EQ(nullptr, e.cause());
+    EXPECT_NE(std::string::npos, e.function().find("RaisedHereNamesThisFunctionFileAndLine")) << e.function();
+    EXPECT_NE(std::string::npos, e.file().find("LauncherCoreTest.cpp")) << e.file();
+    EXPECT_EQ(line, e.line());
+    EXPECT_EQ(0u, e.fullDescription().find("Excecao AppException: Erro ao chamar RegisterNatives.\nem "))
+        << e.fullDescription();
+}
+
+TEST(AdminCheck, VariantFollowsPlatformAndVersion) {
+    using V = AdminCheck::Variant;
+    EXPECT_EQ(V::AlwaysYes, AdminCheck::chooseVariant(1, 4));   // Windows 95/98/ME
+    EXPECT_EQ(V::AlwaysYes, AdminCheck::chooseVariant(1, 5));   // platform wins over the version
+    EXPECT_EQ(V::TokenGroups, AdminCheck::chooseVariant(2, 4)); // NT 4.0
+    EXPECT_EQ(V::TokenMembership, AdminCheck::chooseVariant(2, 5));
+    EXPECT_EQ(V::TokenMembership, AdminCheck::chooseVariant(2, 6));
+    EXPECT_EQ(V::TokenMembership, AdminCheck::chooseVariant(2, 10));
+    EXPECT_EQ(V::TokenMembership, AdminCheck::chooseVariant(2, 3));
+}
+
+TEST(LaunchParameters, DefaultsBelowTheInstallationFolder) {
+    FakeReader reader;
+    LaunchParameters p = LaunchParameters::forInstallation("D:\\APP", "9002", reader);
+    EXPECT_EQ("D:\\APP\\java\\jre\\bin\\client\\jvm.dll", p.java.jvm);
+    EXPECT_EQ("D:\\APP\\java", p.java.javaHome);
+    EXPECT_EQ(".;D:\\APP\\aplicacao\\site\\WEB-INF\\classes\\", p.java.classpath);
+    EXPECT_EQ("D:\\APP" + std::string(flavour::kJavaOutputFile), p.log.stdOutput);
+    EXPECT_EQ(p.log.stdOutput, p.log.stdError);
+    EXPECT_EQ("halvane/nerel/commonLib/integrador/backup/LauncherControl", p.start.className);
+    EXPECT_EQ(std::vector<std::string>{flavour::kMainClass}, p.start.params);
+
+    MaquinaJava jvm;
+    jvm.setParameters(p);
+    EXPECT_EQ(
+        (std::vector<std::string>{"-Djava.class.path=.;D:\\APP\\aplicacao\\site\\WEB-INF\\classes\\",
+                                  "-Xmx256m", "-Xms32m", "-Xss512k", "-Xoss400K", "-Dsun.java2d.noddraw=true",
+                                  "-Dinstall.dir=D:\\APP", "-Dport.hsqldb=9002"}),
+        jvm.buildOptions());
+}
+
+TEST(LaunchParameters, RegistryValuesReplaceTheDefaultsUnchanged) {
+    FakeReader reader;
+    reader.values["Java\\Jvm"] = "E:/jre/bin/client/jvm.dll";
+    reader.values["Java\\JavaHome"] = "E:\\jre";
+    LaunchParameters p = LaunchParameters::forInstallation("D:\\APP", "9002", reader);
+    EXPECT_EQ("E:/jre/bin/client/jvm.dll", p.java.jvm);
+    EXPECT_EQ("E:\\jre", p.java.javaHome);
+}
+
+TEST(TeardownWatchdog, FiresOnlyWhenTheTeardownOutlivesTheBound) {
+    std::atomic<int> fired{0};
+    {
+        TeardownWatchdog quick(2000, [&] { ++fired; });
+        quick.disarm();
+        EXPECT_FALSE(quick.expired());
+    }
+    EXPECT_EQ(0, fired.load());
+
+    const auto start = std::chrono::steady_clock::now();
+    {
+        TeardownWatchdog slow(150, [&] { ++fired; });
+        while (!slow.expired() && std::chrono::steady_clock::now() - start < std::chrono::seconds(10))
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        EXPECT_TRUE(slow.expired());
+        EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(150));
+        slow.disarm(); // too late: it has fired already
+    }
+    EXPECT_EQ(1, fired.load());
+}
