@@ -35,12 +35,15 @@ class LogCapture {
 
     std::string file() const { return folder_ + "\\" + prefix_ + "20261206.log"; }
 
-    // The day's lines without their time stamp; a line that lacks the expected stamp is kept
-    // whole so the comparison shows it.
-    std::vector<std::string> messages() const {
+    // The day's lines without their time stamp.
+    std::vector<std::string> messages() const { return readMessages(file()); }
+
+    // The lines of a log file of the fixed day without their time stamp; a line that lacks
+    // the expected stamp is kept whole so the comparison shows it.
+    static std::vector<std::string> readMessages(const std::string &file) {
         std::string bytes;
         std::vector<std::string> out;
-        if (!qvtest::readFile(file(), bytes))
+        if (!qvtest::readFile(file, bytes))
             return out;
         const std::string stamp = "[2026/12/06 - 9:5:7:42] ";
         std::size_t begin = 0;
