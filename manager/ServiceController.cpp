@@ -1,0 +1,169 @@
+#include "ServiceController.h"
+
+#include "DebugTrace.h"
+
+#include <atomic>
+#include <condition_variable>
+#include <exception>
+#include <mutex>
+#include <thread>
+
+// Shared with the worker threads, which keep it alive: a worker still inside Java at teardown
+// (a start main that never returns) keeps the runtime library loaded, so no thread ever runs
+// code of an unloaded library.
+struct ServiceController::Core {
+    ParameterSource source;
+    ServiceTimings timings;
+    Parameters parameters;
+    JavaHost host;
+    std::atomic<bool> running{true};
+    std::atomic<bool> mainStarted{false};
+    Worker startWorker;
+    Worker stopWorker;
+    JavaThreadState startJava;
+    JavaThreadState stopJava;
+
+    std::mutex mutex;
+    std::condition_variable passEnded;
+    bool stopBusy = false;
+
+    void startLoop();
+    void stopLoop();
+};
+
+void ServiceController::Core::startLoop() {
+    while (running) {
+        debugTrace("executarStart:callMain");
+        if (!mainStarted) {
+            host.callMain(parameters.start.className, parameters.start.params, startJava);
+            mainStarted = true;
+        }
+        debugTrace("executarStart:SuspendThread");
+        startWorker.suspendSelf();
+        host.pause(timings.resumeDelay);
+    }
+    host.detachCurrentThread(startJava);
+}
+
+void ServiceController::Core::stopLoop() {
+    while (running) {
+        debugTrace("executarStop:callMain");
+        {
+            std::lock_guard<std::mutex> lock(mutex);
+            stopBusy = true;
+        }
+        host.callMain(parameters.stop.className, parameters.stop.params, stopJava);
+        mainStarted = false;
+        {
+            std::lock_guard<std::mutex> lock(mutex);
+            stopBusy = false;
+            passEnded.notify_all();
+        }
+        debugTrace("executarStop:SuspendThread");
+        stopWorker.suspendSelf();
+        host.pause(timings.resumeDelay);
+    }
+    host.detachCurrentThread(stopJava);
+}
+
+ServiceController::ServiceController(ParameterSource source, ServiceTimings timings)
+    : core_(std::make_shared<Core>()) {
+    core_->source = std::move(source);
+    core_->timings = timings;
+    core_->host.setAttachDelay(timings.attachDelay);
+}
+
+ServiceController::~ServiceController() {
+    Core &c = *core_;
+    c.running = false;
+    c.host.beginShutdown(); // from here no worker starts JNI work; their pauses end at once
+    if (c.startWorker.created() || c.stopWorker.created()) {
+        auto bound = c.parameters.stopTimeout > 0 ? std::chrono::seconds(c.parameters.stopTimeout)
+                                                  : c.timings.defaultStopWait;
+        {
+            std::unique_lock<std::mutex> lock(c.mutex);
+            c.passEnded.wait_for(lock, bound, [&] { return !c.stopBusy; });
+        }
+        // A worker inside Java cannot be waited for; DestroyJavaVM does not wait for a daemon
+        // thread either, and the thread freezes there. The others end and detach first: a
+        // worker whose first JNI call came after the destroy would hang for ever.
+        auto idle = static_cast<unsigned>(c.timings.idleJoin.count());
+        c.stopWorker.finish(c.stopJava.inJava ? 0 : idle);
+        c.startWorker.finish(c.startJava.inJava ? 0 : idle);
+    }
+    c.host.destroyJVM();
+    core_.reset(); // unloads the runtime library unless a frozen worker still holds it
+}
+
+void ServiceController::preparar() {
+    debugTrace(">preparar");
+    runStep(1);
+    runStep(2);
+    for (int step = 3; step <= 4; ++step) {
+        for (int attempt = 0; attempt < core_->timings.attempts; ++attempt) {
+            if (runStep(step) == 0)
+                break;
+            std::this_thread::sleep_for(core_->timings.retryDelay);
+        }
+    }
+    std::shared_ptr<Core> core = core_;
+    unsigned stack = core->parameters.java.jvmSs > 0 ? static_cast<unsigned>(core->parameters.java.jvmSs) : 0;
+    debugTrace("beginThreadEx");
+    core->startWorker.create([core] { core->startLoop(); }, stack);
+    debugTrace("beginThreadEx");
+    core->stopWorker.create([core] { core->stopLoop(); }, stack);
+}
+
+int ServiceController::runStep(int step) {
+    static const char *const kWords[] = {"parameters.load", "setParameters", "load", "createJVM"};
+    if (step < 1 || step > 4)
+        return 0;
+    debugTrace("%s", kWords[step - 1]);
+    try {
+        runStepBody(step);
+    } catch (const std::exception &e) {
+        debugTrace("%.255s", e.what());
+        return 1;
+    }
+    return 0;
+}
+
+void ServiceController::runStepBody(int step) {
+    Core &c = *core_;
+    switch (step) {
+    case 1:
+        c.source(c.parameters);
+        break;
+    case 2:
+        c.host.setParameters(c.parameters);
+        break;
+    case 3:
+        c.host.loadRuntime();
+        break;
+    case 4:
+        c.host.createJVM();
+        break;
+    default:
+        break;
+    }
+}
+
+void ServiceController::resumeStart() {
+    core_->startWorker.resume();
+}
+
+void ServiceController::resumeStop() {
+    core_->stopWorker.resume();
+}
+
+int ServiceController::queryStatus() {
+    return core_->host.queryStatus();
+}
+
+const Parameters &ServiceController::parameters() const {
+    return core_->parameters;
+}
+
+bool ServiceController::mainStarted() const {
+    return core_->mainStarted;
+}

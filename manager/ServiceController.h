@@ -1,0 +1,62 @@
+// Prepares the Java service and runs it: parameters, runtime library, virtual machine, and two
+// self-suspending workers, one running the start class's main and one the stop class's main.
+//
+// Usage, all on the user-interface thread (the thread that runs preparar):
+//   ServiceController service;         // on Windows the parameters come from the registry
+//   service.preparar();                // synchronous; returns whatever happened
+//   service.resumeStart();             // runs the start main, unless it ran and no stop followed
+//   int status = service.queryStatus();// each timer tick; 0 when the Java side cannot answer
+//   service.resumeStop();              // runs the stop main; no effect while a stop run is busy
+//   // destruction tears down: waits for a running stop pass up to the stop key's Timeout
+//   // (30 s when 0), destroys the machine, and unloads the runtime unless a thread is still
+//   // inside it (a start main that never returns).
+#pragma once
+
+#include "JavaHost.h"
+#include "Parameters.h"
+#include "Worker.h"
+
+#include <chrono>
+#include <functional>
+#include <memory>
+
+struct ServiceTimings {
+    std::chrono::milliseconds attachDelay{5000}; // a worker's wait after attaching
+    std::chrono::milliseconds resumeDelay{1000}; // a worker's sleep after being resumed
+    std::chrono::milliseconds retryDelay{10000}; // after a failed runtime load or creation
+    int attempts = 5;                            // of the runtime load and of the creation
+    std::chrono::seconds defaultStopWait{30};    // teardown's wait on a stop pass, Timeout 0
+    std::chrono::milliseconds idleJoin{2000};    // teardown's wait on a worker not in Java
+};
+
+class ServiceController {
+  public:
+    using ParameterSource = std::function<void(Parameters &)>;
+    // The registry on Windows (Parameters::load); natively nothing is read.
+    static ParameterSource registryParameters();
+
+    explicit ServiceController(ParameterSource source = registryParameters(), ServiceTimings timings = {});
+    virtual ~ServiceController();
+    ServiceController(const ServiceController &) = delete;
+    ServiceController &operator=(const ServiceController &) = delete;
+
+    void preparar();
+    // Step 1 "parameters.load", 2 "setParameters", 3 "load", 4 "createJVM": 0 when the step
+    // ran, 1 when it threw; any other number does nothing and gives 0.
+    int runStep(int step);
+
+    void resumeStart();
+    void resumeStop();
+    int queryStatus();
+
+    const Parameters &parameters() const;
+    bool mainStarted() const;
+
+  protected:
+    // One step's work; a seam for tests that need a step to fail.
+    virtual void runStepBody(int step);
+
+  private:
+    struct Core;
+    std::shared_ptr<Core> core_;
+};

@@ -1,0 +1,5 @@
+#include "ServiceController.h"
+
+ServiceController::ParameterSource ServiceController::registryParameters() {
+    return [](Parameters &parameters) { parameters.load(); };
+}
