@@ -44,7 +44,6 @@ InstanceMutex g_instanceMutex;
 std::atomic<bool> g_teardownAbandoned{false};
 
 constexpr const char *kCaptionLoad = "Erro ao carregar aplicativo";
-constexpr const char *kCaptionUnexpected = "Erro inesperado";
 
 void warn(HWND owner, const std::string &text, const char *caption) {
     MessageBoxA(owner, text.c_str(), caption, MB_ICONWARNING);
@@ -61,10 +60,6 @@ class SplashPollSurface : public PollSurface {
   private:
     HWND splash_;
 };
-
-void postClose(HWND splash) {
-    PostMessageA(splash, WM_COMMAND, CMD_CLOSE_SPLASH, 0);
-}
 
 // Destroys the launch (and with it the virtual machine) under a bound. Past the bound the
 // splash is closed from the watchdog and the entry ends the process.
@@ -114,15 +109,7 @@ void runSetup(HWND splash) {
 
 void __cdecl setupThread(void *arg) {
     HWND splash = static_cast<HWND>(arg);
-    try {
-        runSetup(splash);
-    } catch (const AppException &e) {
-        launcherLog(e.fullDescription());
-        warn(splash, e.message(), kCaptionUnexpected);
-    } catch (...) {
-        warn(splash, "Ocorreu um erro inesperado.", kCaptionUnexpected);
-    }
-    postClose(splash);
+    runGuarded(splash, [splash] { runSetup(splash); });
 }
 
 std::string loadString(HINSTANCE instance, UINT id) {
