@@ -19,3 +19,8 @@ qv_jvm_test(javahost_jvmcalls_tests
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/javahost/JvmCallsTest.cpp
   LIBS qvcommon
   DEPENDS javahost_fixtures)
+
+qv_jvm_test(javahost_service_tests
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/javahost/ServiceControllerTest.cpp
+  LIBS qvmanager
+  DEPENDS javahost_fixtures)

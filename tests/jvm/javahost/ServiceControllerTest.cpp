@@ -1,0 +1,352 @@
+// The Java service host against the real runtime, with -Xcheck:jni on and the Java fixtures
+// standing in for the application. One virtual machine per process: one test per process.
+#include "ServiceController.h"
+#include "JniWarnings.h"
+#include "TestFiles.h"
+#include "TraceLog.h"
+
+#include <gtest/gtest.h>
+
+#include <jvmti.h>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+using namespace jhtest;
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+const std::string kClasses = QV_TEST_BIN "/javahost-classes";
+
+// Short worker delays keep the suite fast; one test keeps the real attach delay.
+ServiceTimings fastTimings() {
+    ServiceTimings t;
+    t.attachDelay = 50ms;
+    t.resumeDelay = 50ms;
+    t.retryDelay = 10ms;
+    return t;
+}
+
+class ServiceTest : public ::testing::Test {
+  protected:
+    Parameters params() {
+        Parameters p;
+        p.java.jvm = QV_LIBJVM;
+        p.java.classpath = kClasses;
+        p.java.jvmMx = 64;
+        p.java.jvmMs = 0;
+        p.java.jvmSs = 0;
+        p.java.options = {"-Xcheck:jni"};
+        p.log.stdOutput = dir / "out.log";
+        p.log.stdError = dir / "err.log";
+        p.log.level = "0";
+        p.start.className = "fixture.Echo";
+        p.stop.className = "fixture.Echo";
+        return p;
+    }
+    static ServiceController::ParameterSource source(Parameters p) {
+        return [p](Parameters &target) { target = p; };
+    }
+    void TearDown() override { EXPECT_EQ("", firstJniWarning(capture.text())); }
+
+    bool waitForTrace(const std::string &line, std::size_t times, std::chrono::milliseconds timeout = 10s) {
+        return pollUntil([&] { return trace.count(line) >= times; }, timeout);
+    }
+    bool waitForOutput(const std::string &text, std::size_t times = 1,
+                       std::chrono::milliseconds timeout = 10s) {
+        return pollUntil([&] { return countOf(readAll(dir / "out.log"), text) >= times; }, timeout);
+    }
+
+    OutputCapture capture;
+    TraceLog trace;
+    ScratchDir dir;
+};
+
+// Reads the answer of an HTTP GET on the loopback port; empty when nothing answers.
+std::string httpGet(int port) {
+    int s = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_port = htons(static_cast<uint16_t>(port));
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    std::string answer;
+    if (connect(s, reinterpret_cast<sockaddr *>(&addr), sizeof addr) == 0) {
+        const char request[] = "GET / HTTP/1.0\r\nHost: localhost\r\n\r\n";
+        if (send(s, request, sizeof request - 1, 0) > 0) {
+            char buffer[512];
+            ssize_t n;
+            while ((n = recv(s, buffer, sizeof buffer, 0)) > 0)
+                answer.append(buffer, static_cast<std::size_t>(n));
+        }
+    }
+    close(s);
+    return answer;
+}
+
+TEST_F(ServiceTest, OptionListAndTraceLinesInOrder) {
+    Parameters p = params();
+    p.log.level = "3";
+    p.java.jvmSs = 0;
+    p.java.options = {"-Dquorvel.a=1", "-Xcheck:jni"};
+    {
+        ServiceController service(source(p), fastTimings());
+        service.preparar();
+        service.resumeStart();
+        ASSERT_TRUE(waitForTrace("executarStart:SuspendThread", 1));
+    }
+    std::vector<std::string> lines = trace.all();
+    ASSERT_GE(lines.size(), 5u);
+    EXPECT_EQ(0u, lines[4].find("Handle da biblioteca jvm.dll: 0x")) << lines[4];
+    lines[4] = "Handle da biblioteca jvm.dll: <handle>";
+    std::vector<std::string> expected = {">preparar",
+                                         "parameters.load",
+                                         "setParameters",
+                                         "load",
+                                         "Handle da biblioteca jvm.dll: <handle>",
+                                         "createJVM",
+                                         "Opção: -Djava.class.path=" + kClasses,
+                                         "Opção: -verbose:all",
+                                         "Opção: -Xmx64m",
+                                         "Opção: -Xms0m",
+                                         "Opção: -Dquorvel.a=1",
+                                         "Opção: -Xcheck:jni",
+                                         "Chamou CreateJVM",
+                                         "beginThreadEx",
+                                         "beginThreadEx",
+                                         "executarStart:callMain",
+                                         ">>callMain",
+                                         "Chamou System.setOut",
+                                         "Chamou System.setOut",
+                                         "executarStart:SuspendThread"};
+    EXPECT_EQ(expected, lines);
+}
+
+TEST_F(ServiceTest, StartAndStopRunTheServerAndAppendToTheOutputFiles) {
+    writeAll(dir / "out.log", "kept out\n");
+    writeAll(dir / "err.log", "kept err\n");
+    Parameters p = params();
+    p.start.className = "fixture.app.StartServer";
+    p.start.params = {dir / "port.txt", "second"};
+    p.stop.className = "fixture.app.StopServer";
+    ServiceController service(source(p), fastTimings());
+    service.preparar();
+    EXPECT_EQ(0, service.queryStatus()) << "before the start main";
+    service.resumeStart();
+    ASSERT_TRUE(pollUntil([&] { return service.queryStatus() == 3; }, 10s))
+        << "status " << service.queryStatus();
+    int port = std::stoi(readAll(dir / "port.txt"));
+    std::string answer = httpGet(port);
+    EXPECT_NE(std::string::npos, answer.find("quorvel up")) << answer;
+    EXPECT_TRUE(service.mainStarted());
+
+    service.resumeStop();
+    ASSERT_TRUE(pollUntil([&] { return service.queryStatus() == 6; }, 10s))
+        << "status " << service.queryStatus();
+    ASSERT_TRUE(waitForTrace("executarStop:SuspendThread", 1));
+    EXPECT_FALSE(service.mainStarted());
+    EXPECT_EQ("", httpGet(port)) << "server still answering after the stop";
+
+    EXPECT_EQ("kept out\nstart main " + dir / "port.txt" + ",second\nstop main \n", readAll(dir / "out.log"));
+    EXPECT_EQ("kept err\nstart main stderr\nstop main stderr\n", readAll(dir / "err.log"));
+    EXPECT_EQ(4u, trace.count("Chamou System.setOut"));
+}
+
+TEST_F(ServiceTest, StartMainRunsOnceUntilAStopRunClearsIt) {
+    Parameters p = params();
+    p.start.params = {"start-run"};
+    p.stop.params = {"stop-run"};
+    ServiceController service(source(p), fastTimings());
+    service.preparar();
+    for (std::size_t pass = 1; pass <= 3; ++pass) {
+        service.resumeStart();
+        ASSERT_TRUE(waitForTrace("executarStart:SuspendThread", pass)) << "pass " << pass;
+    }
+    EXPECT_EQ(3u, trace.count("executarStart:callMain"));
+    EXPECT_EQ(1u, countOf(readAll(dir / "out.log"), "args=1 [start-run]"));
+
+    service.resumeStop();
+    ASSERT_TRUE(waitForTrace("executarStop:SuspendThread", 1));
+    service.resumeStart();
+    ASSERT_TRUE(waitForTrace("executarStart:SuspendThread", 4));
+    EXPECT_EQ("out thread=start-run daemon=true args=1 [start-run]\n"
+              "out thread=stop-run daemon=true args=1 [stop-run]\n"
+              "out thread=start-run daemon=true args=1 [start-run]\n",
+              readAll(dir / "out.log"));
+}
+
+TEST_F(ServiceTest, ResumeWhileTheStopRunIsBusyHasNoEffect) {
+    Parameters p = params();
+    p.stop.className = "fixture.SlowStop";
+    p.stop.params = {"800"};
+    ServiceController service(source(p), fastTimings());
+    service.preparar();
+    service.resumeStop();
+    ASSERT_TRUE(waitForOutput("slow stop begins"));
+    service.resumeStop();
+    service.resumeStop();
+    ASSERT_TRUE(waitForTrace("executarStop:SuspendThread", 1));
+    // A queued resume would start a second run within the resume delay (50 ms).
+    EXPECT_FALSE(pollUntil([&] { return trace.count("executarStop:callMain") > 1; }, 1s));
+    EXPECT_EQ(1u, countOf(readAll(dir / "out.log"), "slow stop done"));
+}
+
+TEST_F(ServiceTest, EmptyParameterListNamesTheWorkerAfterTheClass) {
+    Parameters p = params();
+    p.start.params.clear();
+    ServiceController service(source(p), fastTimings());
+    service.preparar();
+    service.resumeStart();
+    ASSERT_TRUE(waitForOutput("out "));
+    EXPECT_EQ("out thread=fixture.Echo daemon=true args=0\n", readAll(dir / "out.log"));
+}
+
+TEST_F(ServiceTest, StatusIsZeroUntilTheStartMainRunsAfterTheAttachDelay) {
+    Parameters p = params();
+    p.start.className = "fixture.Blocks"; // sets status 3 at once
+    ServiceTimings t = fastTimings();
+    t.attachDelay = 5000ms; // the real delay
+    ServiceController service(source(p), t);
+    service.preparar();
+    auto resumed = Clock::now();
+    service.resumeStart();
+    ASSERT_TRUE(waitForTrace(">>callMain", 1));
+    EXPECT_EQ(0, service.queryStatus());
+    ASSERT_TRUE(pollUntil([&] { return service.queryStatus() == 3; }, 15s));
+    auto waited = Clock::now() - resumed;
+    EXPECT_GE(waited, 5000ms) << std::chrono::duration_cast<std::chrono::milliseconds>(waited).count()
+                              << " ms";
+}
+
+TEST_F(ServiceTest, NoVirtualMachineWhenTheRuntimeCannotBeLoaded) {
+    Parameters p = params();
+    p.java.jvm = dir / "no-such-runtime.so";
+    ServiceController service(source(p), fastTimings());
+    EXPECT_EQ(0, service.queryStatus()) << "before preparar";
+    service.preparar();
+    EXPECT_EQ(1u, trace.count("load")) << "a missing library is not retried";
+    EXPECT_EQ(1u, trace.count("Handle da biblioteca jvm.dll: (nil)"));
+    EXPECT_EQ(0u, trace.count("Chamou CreateJVM"));
+    service.resumeStart();
+    service.resumeStop();
+    ASSERT_TRUE(waitForTrace("executarStart:SuspendThread", 1));
+    ASSERT_TRUE(waitForTrace("executarStop:SuspendThread", 1));
+    EXPECT_EQ(0u, trace.count("Chamou System.setOut"));
+    EXPECT_EQ(0, service.queryStatus());
+}
+
+TEST_F(ServiceTest, NoVirtualMachineWhenTheCreationFails) {
+    Parameters p = params();
+    p.java.jvmMx = 0; // -Xmx0m: the runtime refuses to create
+    {
+        ServiceController service(source(p), fastTimings());
+        service.preparar();
+        EXPECT_EQ(1u, trace.count("Chamou CreateJVM"));
+        service.resumeStart();
+        ASSERT_TRUE(waitForTrace("executarStart:SuspendThread", 1));
+        EXPECT_EQ(0, service.queryStatus());
+    }
+    EXPECT_FALSE(std::ifstream(dir / "out.log").good());
+    // The runtime prints why it refused; that is not a JNI warning.
+    EXPECT_EQ("", firstJniWarning(capture.text()));
+}
+
+// JNI local references held by the calling thread (and any other), counted through JVMTI: the
+// runtime does not warn about local references piling up outside a native method.
+int jniLocalReferences() {
+    RuntimeLibrary runtime; // the one the host loaded: dlopen counts references
+    if (!runtime.load(QV_LIBJVM))
+        return -1;
+    using GetCreated = jint(JNICALL *)(JavaVM **, jsize, jsize *);
+    auto getCreated = reinterpret_cast<GetCreated>(runtime.symbol("JNI_GetCreatedJavaVMs"));
+    JavaVM *vm = nullptr;
+    jsize count = 0;
+    if (!getCreated || getCreated(&vm, 1, &count) != JNI_OK || count != 1)
+        return -1;
+    jvmtiEnv *jvmti = nullptr;
+    if (vm->GetEnv(reinterpret_cast<void **>(&jvmti), JVMTI_VERSION_1_2) != JNI_OK)
+        return -1;
+    jvmtiCapabilities caps{};
+    caps.can_tag_objects = 1;
+    if (jvmti->AddCapabilities(&caps) != JVMTI_ERROR_NONE)
+        return -1;
+    jvmtiHeapCallbacks callbacks{};
+    callbacks.heap_reference_callback = [](jvmtiHeapReferenceKind kind, const jvmtiHeapReferenceInfo *, jlong,
+                                           jlong, jlong, jlong *, jlong *, jint, void *data) -> jint {
+        if (kind == JVMTI_HEAP_REFERENCE_JNI_LOCAL)
+            ++*static_cast<int *>(data);
+        return 0; // roots only
+    };
+    int locals = 0;
+    if (jvmti->FollowReferences(0, nullptr, nullptr, &callbacks, &locals) != JVMTI_ERROR_NONE)
+        return -1;
+    jvmti->DisposeEnvironment();
+    return locals;
+}
+
+TEST_F(ServiceTest, TenThousandStatusPollsLeaveNothingBehind) {
+    Parameters p = params();
+    p.start.className = "fixture.Blocks";
+    ServiceController service(source(p), fastTimings());
+    service.preparar();
+    service.resumeStart();
+    ASSERT_TRUE(pollUntil([&] { return service.queryStatus() == 3; }, 10s));
+    int before = jniLocalReferences();
+    ASSERT_GE(before, 0) << "JVMTI unavailable";
+    int last = 0;
+    for (int i = 0; i < 10000; ++i)
+        last = service.queryStatus();
+    EXPECT_EQ(3, last);
+    int after = jniLocalReferences();
+    EXPECT_LE(after, before + 2) << "local references before " << before << ", after " << after;
+    EXPECT_EQ("", firstJniWarning(capture.text()));
+}
+
+TEST_F(ServiceTest, ClosingWhileTheStartMainBlocksEndsPromptly) {
+    Parameters p = params();
+    p.start.className = "fixture.Blocks";
+    auto service = std::make_unique<ServiceController>(source(p), fastTimings());
+    service->preparar();
+    service->resumeStart();
+    ASSERT_TRUE(waitForOutput("blocking"));
+    auto begin = Clock::now();
+    service.reset();
+    auto took = Clock::now() - begin;
+    EXPECT_LT(took, 3s) << std::chrono::duration_cast<std::chrono::milliseconds>(took).count() << " ms";
+}
+
+TEST_F(ServiceTest, ClosingDuringAStopRunWaitsForItWithinTheTimeout) {
+    Parameters p = params();
+    p.stop.className = "fixture.SlowStop";
+    p.stop.params = {"1500"};
+    p.stopTimeout = 20;
+    auto service = std::make_unique<ServiceController>(source(p), fastTimings());
+    service->preparar();
+    service->resumeStop();
+    ASSERT_TRUE(waitForOutput("slow stop begins"));
+    service.reset();
+    EXPECT_EQ(1u, countOf(readAll(dir / "out.log"), "slow stop done")) << readAll(dir / "out.log");
+}
+
+// The one slow test of the time-out path: a stop run that outlasts the stop key's Timeout.
+TEST_F(ServiceTest, ClosingDuringAStopRunThatOutlastsTheTimeoutEndsAtTheBound) {
+    Parameters p = params();
+    p.stop.className = "fixture.SlowStop";
+    p.stop.params = {"60000"};
+    p.stopTimeout = 2;
+    auto service = std::make_unique<ServiceController>(source(p), fastTimings());
+    service->preparar();
+    service->resumeStop();
+    ASSERT_TRUE(waitForOutput("slow stop begins"));
+    auto begin = Clock::now();
+    service.reset();
+    auto took = Clock::now() - begin;
+    EXPECT_GE(took, 1900ms);
+    EXPECT_LT(took, 5s) << std::chrono::duration_cast<std::chrono::milliseconds>(took).count() << " ms";
+    EXPECT_EQ(0u, countOf(readAll(dir / "out.log"), "slow stop done"));
+}
+
+} // namespace
