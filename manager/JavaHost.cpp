@@ -18,7 +18,9 @@ std::string runtimePath(std::string path) {
 } // namespace
 
 void JavaHost::loadRuntime() {
-    library_.load(runtimePath(parameters_.java.jvm));
+    // An empty path would give the program itself on POSIX (dlopen("")), not a failure.
+    if (!parameters_.java.jvm.empty())
+        library_.load(runtimePath(parameters_.java.jvm));
     debugTrace("Handle da biblioteca jvm.dll: %p", library_.handle());
     createEntry_ = library_.createJavaVM();
 }

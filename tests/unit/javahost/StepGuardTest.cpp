@@ -1,0 +1,90 @@
+// preparar's step guard and retries, with steps made to fail through the test seam.
+#include "DebugTrace.h"
+#include "ServiceController.h"
+
+#include <gtest/gtest.h>
+
+#include <mutex>
+#include <stdexcept>
+
+namespace {
+
+std::mutex g_mutex;
+std::vector<std::string> g_trace;
+
+void sink(const char *text) {
+    std::lock_guard<std::mutex> lock(g_mutex);
+    std::string line = text;
+    g_trace.push_back(line.substr(0, line.size() - 2)); // without "\r\n"
+}
+
+class FailingSteps : public ServiceController {
+  public:
+    FailingSteps(int loadFailures, int createFailures)
+        : ServiceController([](Parameters &) { throw std::runtime_error(std::string(300, 'x')); }, timings()),
+          loadFailures_(loadFailures), createFailures_(createFailures) {}
+
+  protected:
+    void runStepBody(int step) override {
+        if (step == 3 && loadFailures_-- > 0)
+            throw std::runtime_error("no runtime yet");
+        if (step == 4 && createFailures_-- > 0)
+            throw std::runtime_error("creation refused");
+        ServiceController::runStepBody(step);
+    }
+
+  private:
+    static ServiceTimings timings() {
+        ServiceTimings t;
+        t.retryDelay = std::chrono::milliseconds(1);
+        return t;
+    }
+    int loadFailures_;
+    int createFailures_;
+};
+
+class StepGuard : public ::testing::Test {
+  protected:
+    StepGuard() {
+        g_trace.clear();
+        setDebugTraceSink(sink);
+    }
+    ~StepGuard() override { setDebugTraceSink(nullptr); }
+};
+
+TEST_F(StepGuard, FailedStepsAreTracedWithTheirMessageAndRetriedUpToFiveTimes) {
+    {
+        FailingSteps service(2, 99);
+        service.preparar();
+        EXPECT_EQ(0, service.runStep(0));
+        EXPECT_EQ(0, service.runStep(5));
+    }
+    std::vector<std::string> expected = {">preparar",
+                                         "parameters.load",
+                                         std::string(255, 'x'),
+                                         "setParameters",
+                                         "load",
+                                         "no runtime yet",
+                                         "load",
+                                         "no runtime yet",
+                                         "load",
+                                         "Handle da biblioteca jvm.dll: (nil)"};
+    for (int i = 0; i < 5; ++i) {
+        expected.push_back("createJVM");
+        expected.push_back("creation refused");
+    }
+    expected.push_back("beginThreadEx");
+    expected.push_back("beginThreadEx");
+    std::lock_guard<std::mutex> lock(g_mutex);
+    EXPECT_EQ(expected, g_trace);
+}
+
+TEST_F(StepGuard, RunStepReportsOneForAThrowingStep) {
+    FailingSteps service(1, 0);
+    EXPECT_EQ(1, service.runStep(1)); // the parameter source throws
+    EXPECT_EQ(0, service.runStep(2));
+    EXPECT_EQ(1, service.runStep(3));
+    EXPECT_EQ(0, service.runStep(3));
+}
+
+} // namespace
