@@ -56,6 +56,18 @@ class ServiceTest : public ::testing::Test {
     bool waitForTrace(const std::string &line, std::size_t times, std::chrono::milliseconds timeout = 10s) {
         return pollUntil([&] { return trace.count(line) >= times; }, timeout);
     }
+    // The pass trace comes just before the worker suspends itself, and a resume that arrives
+    // before the suspension is lost (as intended): resume until the pass shows.
+    bool resumeUntil(const std::function<void()> &resume, const std::string &line, std::size_t times) {
+        return pollUntil(
+            [&] {
+                if (trace.count(line) >= times)
+                    return true;
+                resume();
+                return false;
+            },
+            10s, 20ms);
+    }
     bool waitForOutput(const std::string &text, std::size_t times = 1,
                        std::chrono::milliseconds timeout = 10s) {
         return pollUntil([&] { return countOf(readAll(dir / "out.log"), text) >= times; }, timeout);
@@ -161,17 +173,14 @@ TEST_F(ServiceTest, StartMainRunsOnceUntilAStopRunClearsIt) {
     p.stop.params = {"stop-run"};
     ServiceController service(source(p), fastTimings());
     service.preparar();
-    for (std::size_t pass = 1; pass <= 3; ++pass) {
-        service.resumeStart();
-        ASSERT_TRUE(waitForTrace("executarStart:SuspendThread", pass)) << "pass " << pass;
-    }
+    for (std::size_t pass = 1; pass <= 3; ++pass)
+        ASSERT_TRUE(resumeUntil([&] { service.resumeStart(); }, "executarStart:SuspendThread", pass)) << pass;
     EXPECT_EQ(3u, trace.count("executarStart:callMain"));
     EXPECT_EQ(1u, countOf(readAll(dir / "out.log"), "args=1 [start-run]"));
 
     service.resumeStop();
     ASSERT_TRUE(waitForTrace("executarStop:SuspendThread", 1));
-    service.resumeStart();
-    ASSERT_TRUE(waitForTrace("executarStart:SuspendThread", 4));
+    ASSERT_TRUE(resumeUntil([&] { service.resumeStart(); }, "executarStart:SuspendThread", 4));
     EXPECT_EQ("out thread=start-run daemon=true args=1 [start-run]\n"
               "out thread=stop-run daemon=true args=1 [stop-run]\n"
               "out thread=start-run daemon=true args=1 [start-run]\n",
