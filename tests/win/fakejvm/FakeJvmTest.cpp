@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+
 using namespace qvtest;
 
 namespace {
@@ -78,6 +80,44 @@ TEST(FakeJvm, ScriptedCreationFailureAndStatusTimeline) {
     EXPECT_EQ(MainOutcome::Returned, runStaticMain(env, run));
     EXPECT_EQ(6, status());
     vm->DestroyJavaVM();
+}
+
+std::atomic<int> g_lastCode{-1};
+std::atomic<int> g_calls{0};
+void JNICALL informarStatus(JNIEnv *, jclass, jint code) {
+    g_lastCode = code;
+    ++g_calls;
+}
+
+TEST(FakeJvm, CallsTheRegisteredNativeAtScriptedTimesAfterMain) {
+    FakeJvmDir dir("fakejvm_natives");
+    ASSERT_TRUE(dir.writeScript("main halvane.nerel.commonLib.integrador.backup.LauncherControl returns\n"
+                                "on halvane.nerel.commonLib.integrador.backup.LauncherControl informarStatus "
+                                "0 at 0ms, 4 at 300ms\n"
+                                "destroy delay 200\n"));
+    RuntimeLibrary lib;
+    ASSERT_TRUE(lib.load(dir.dllPath()));
+    JvmInitArgs args({});
+    JavaVM *vm = nullptr;
+    JNIEnv *env = nullptr;
+    ASSERT_EQ(JNI_OK, createJavaVM(lib, args, &vm, &env));
+    const char *cls = "halvane/nerel/commonLib/integrador/backup/LauncherControl";
+    LocalRef<jclass> control(env, env->FindClass(cls));
+    ASSERT_TRUE(control);
+    JNINativeMethod method{const_cast<char *>("informarStatus"), const_cast<char *>("(I)V"),
+                           reinterpret_cast<void *>(&informarStatus)};
+    ASSERT_EQ(0, env->RegisterNatives(control.get(), &method, 1));
+    EXPECT_EQ(0, g_calls.load()) << "called before main";
+    MainRun run;
+    run.className = cls;
+    EXPECT_EQ(MainOutcome::Returned, runStaticMain(env, run));
+    EXPECT_TRUE(pollUntil([] { return g_lastCode == 4; }, 3000)) << "last code " << g_lastCode;
+    EXPECT_EQ(2, g_calls.load());
+    EXPECT_NE(dir.threadOf("informarStatus 0"), dir.threadOf("main begin"));
+    DWORD begin = GetTickCount();
+    vm->DestroyJavaVM();
+    EXPECT_GE(GetTickCount() - begin, 190u) << "scripted destroy delay";
+    EXPECT_EQ(0u, dir.count("ERROR"));
 }
 
 } // namespace
