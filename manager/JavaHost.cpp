@@ -40,9 +40,9 @@ void JavaHost::callMain(const std::string &className, const std::vector<std::str
     debugTrace(">>callMain");
     JavaVM *vm;
     {
-        std::lock_guard<std::mutex> lock(mutex_);
+        ScopedLock lock(mutex_);
         vm = vm_;
-        if (!vm || closing_)
+        if (!vm || closing_.isSet())
             return;
         thread.inJava = true;
     }
@@ -52,8 +52,8 @@ void JavaHost::callMain(const std::string &className, const std::vector<std::str
     if (!env || !pause(attachDelay_))
         return;
     {
-        std::lock_guard<std::mutex> lock(mutex_);
-        if (closing_)
+        ScopedLock lock(mutex_);
+        if (closing_.isSet())
             return;
         thread.inJava = true;
     }
@@ -69,7 +69,7 @@ void JavaHost::callMain(const std::string &className, const std::vector<std::str
 }
 
 void JavaHost::detachCurrentThread(JavaThreadState &thread) {
-    std::lock_guard<std::mutex> lock(mutex_);
+    ScopedLock lock(mutex_);
     if (thread.attached && vm_) {
         vm_->DetachCurrentThread();
         thread.attached = false;
@@ -92,20 +92,18 @@ int JavaHost::queryStatus() {
 }
 
 void JavaHost::beginShutdown() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    closing_ = true;
-    wake_.notify_all();
+    ScopedLock lock(mutex_);
+    closing_.set();
 }
 
 bool JavaHost::shuttingDown() const {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return closing_;
+    return closing_.isSet();
 }
 
 void JavaHost::destroyJVM() {
     JavaVM *vm;
     {
-        std::lock_guard<std::mutex> lock(mutex_);
+        ScopedLock lock(mutex_);
         vm = vm_;
         vm_ = nullptr;
         env_ = nullptr;
@@ -116,7 +114,5 @@ void JavaHost::destroyJVM() {
 }
 
 bool JavaHost::pause(std::chrono::milliseconds duration) {
-    std::unique_lock<std::mutex> lock(mutex_);
-    wake_.wait_for(lock, duration, [&] { return closing_; });
-    return !closing_;
+    return !closing_.wait(duration);
 }

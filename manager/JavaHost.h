@@ -8,12 +8,11 @@
 #include "JvmOptions.h"
 #include "Parameters.h"
 #include "RuntimeLibrary.h"
+#include "Sync.h"
 
 #include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <vector>
 
@@ -69,7 +68,6 @@ class JavaHost {
     JNIEnv *env_ = nullptr; // creating thread only
     std::chrono::milliseconds attachDelay_{5000};
 
-    mutable std::mutex mutex_;
-    std::condition_variable wake_;
-    bool closing_ = false;
+    mutable Mutex mutex_;
+    mutable Event closing_; // set once shut down; cuts pauses short
 };

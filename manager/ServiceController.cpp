@@ -1,12 +1,10 @@
 #include "ServiceController.h"
 
 #include "DebugTrace.h"
+#include "Sync.h"
 
 #include <atomic>
-#include <condition_variable>
 #include <exception>
-#include <mutex>
-#include <thread>
 
 // Shared with the worker threads, which keep it alive: a worker still inside Java at teardown
 // (a start main that never returns) keeps the runtime library loaded, so no thread ever runs
@@ -23,9 +21,7 @@ struct ServiceController::Core {
     JavaThreadState startJava;
     JavaThreadState stopJava;
 
-    std::mutex mutex;
-    std::condition_variable passEnded;
-    bool stopBusy = false;
+    Event stopIdle{true}; // reset while a stop pass runs
 
     void startLoop();
     void stopLoop();
@@ -48,17 +44,10 @@ void ServiceController::Core::startLoop() {
 void ServiceController::Core::stopLoop() {
     while (running) {
         debugTrace("executarStop:callMain");
-        {
-            std::lock_guard<std::mutex> lock(mutex);
-            stopBusy = true;
-        }
+        stopIdle.reset();
         host.callMain(parameters.stop.className, parameters.stop.params, stopJava);
         mainStarted = false;
-        {
-            std::lock_guard<std::mutex> lock(mutex);
-            stopBusy = false;
-            passEnded.notify_all();
-        }
+        stopIdle.set();
         debugTrace("executarStop:SuspendThread");
         stopWorker.suspendSelf();
         host.pause(timings.resumeDelay);
@@ -80,10 +69,7 @@ ServiceController::~ServiceController() {
     if (c.startWorker.created() || c.stopWorker.created()) {
         auto bound = c.parameters.stopTimeout > 0 ? std::chrono::seconds(c.parameters.stopTimeout)
                                                   : c.timings.defaultStopWait;
-        {
-            std::unique_lock<std::mutex> lock(c.mutex);
-            c.passEnded.wait_for(lock, bound, [&] { return !c.stopBusy; });
-        }
+        c.stopIdle.wait(std::chrono::duration_cast<std::chrono::milliseconds>(bound));
         // A worker inside Java cannot be waited for; DestroyJavaVM does not wait for a daemon
         // thread either, and the thread freezes there. The others end and detach first: a
         // worker whose first JNI call came after the destroy would hang for ever.
@@ -103,7 +89,7 @@ void ServiceController::preparar() {
         for (int attempt = 0; attempt < core_->timings.attempts; ++attempt) {
             if (runStep(step) == 0)
                 break;
-            std::this_thread::sleep_for(core_->timings.retryDelay);
+            sleepFor(std::chrono::duration_cast<std::chrono::milliseconds>(core_->timings.retryDelay));
         }
     }
     std::shared_ptr<Core> core = core_;
