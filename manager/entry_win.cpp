@@ -1,9 +1,13 @@
-#include "JournalRestore.h"
+#include "ManagerApp.h"
 
 #include <windows.h>
 
-// Until the starting dialog exists the manager only undoes an interrupted update and ends.
+namespace {
+ManagerApp theApp;
+}
+
+// The manager sets no exit code of its own.
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
-    runJournalRecovery();
+    theApp.initInstance();
     return 0;
 }

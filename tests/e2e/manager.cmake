@@ -1,0 +1,9 @@
+# quorvel9x.exe driven from outside with the stand-in runtime and browser. The tests share the
+# parameters key, the window title and the notification area: serial.
+qv_wine_test(manager_e2e E2E SERIAL TIMEOUT 600 SOURCES ${CMAKE_CURRENT_LIST_DIR}/manager_test.cpp
+  LIBS qvmanagertestsupport
+  DEPENDS quorvel9x fakejvm qvfakebrowser)
+if(TARGET manager_e2e)
+  target_include_directories(manager_e2e PRIVATE ${PROJECT_SOURCE_DIR}/tests/support/fakejvm
+    ${PROJECT_SOURCE_DIR}/manager)
+endif()

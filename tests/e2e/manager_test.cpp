@@ -1,0 +1,367 @@
+// quorvel9x.exe as a user sees it: started from outside on the registry key written here, with
+// the stand-in runtime playing the Java side and a stand-in browser. The manager's debug trace
+// is read by running it under the test as its debugger.
+#include "FakeJvmFiles.h"
+#include "TracedProcess.h"
+#include "WinTestUtil.h"
+#include "res/resource.h"
+
+#include <commctrl.h>
+#include <shellapi.h>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+
+using namespace qvtest;
+
+namespace {
+
+constexpr const char *kKey = "SOFTWARE\\Halvane\\QuorvelMgr\\QUORVEL\\Parameters";
+constexpr const char *kTitle = "Quorvel ";
+constexpr const char *kStarting = "O Quorvel est\xE1 iniciando...";
+constexpr const char *kStarted = "O Quorvel foi iniciado.";
+constexpr const char *kStopping = "O Quorvel est\xE1 sendo encerrado...";
+// The preparation takes well under a second with the stand-in; the first main runs 5 s after.
+constexpr DWORD kShowMs = 20000;
+constexpr DWORD kEndMs = 20000;
+
+std::string managerCommand() {
+    return "\"" + binPath("quorvel9x.exe") + "\"";
+}
+
+int barOf(HWND dlg) {
+    return static_cast<int>(SendMessageA(GetDlgItem(dlg, IDC_PROGRESS), PBM_GETPOS, 0, 0));
+}
+
+void click(HWND dlg, int id) {
+    PostMessageA(dlg, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dlg, id)));
+}
+
+// The shell's icon windows (Wine shows icons in a tray window of its own outside a desktop
+// with a taskbar).
+int trayIconWindows() {
+    int n = 0;
+    HWND tray = nullptr;
+    while ((tray = FindWindowExA(nullptr, tray, "__winex11_standalone_tray", nullptr)) != nullptr) {
+        HWND icon = nullptr;
+        while ((icon = FindWindowExA(tray, icon, nullptr, nullptr)) != nullptr)
+            n += IsWindowVisible(icon) ? 1 : 0;
+    }
+    return n;
+}
+
+class ManagerE2e : public ::testing::Test {
+  protected:
+    ManagerE2e()
+        : key(kKey),
+          jvm(std::string("mgr_") + ::testing::UnitTest::GetInstance()->current_test_info()->name()) {}
+
+    void SetUp() override {
+        ASSERT_TRUE(jvm.dllCopied()) << jvm.dllPath();
+        ASSERT_TRUE(key.setText("Java", "Jvm", jvm.dllPath()));
+        key.setText("Java", "Classpath", jvm / "classes");
+        key.setNumber("Java", "JvmMs", 16);
+        key.setNumber("Java", "JvmMx", 64);
+        key.setText("Log", "StdOutput", jvm / "out.log");
+        key.setText("Log", "StdError", jvm / "err.log");
+        key.setText("Start", "Class", "app.Start");
+        key.setList("Start", "Params", {"start"});
+        key.setText("Stop", "Class", "app.Stop");
+        key.setList("Stop", "Params", {"stop"});
+        key.setText("Site", "URL", binPath("qvfakebrowser.exe"));
+        key.setText("Site", "INSTDIR83", jvm.path());
+        SetEnvironmentVariableA("QV_FAKEBROWSER_RECORD", (jvm / "browser.record").c_str());
+        ASSERT_EQ(nullptr, FindWindowA(nullptr, kTitle)) << "a manager from an earlier test is still running";
+    }
+
+    void TearDown() override {
+        if (manager.running()) {
+            manager.kill();
+            waitForNoWindow(kTitle, 5000);
+        }
+        SetEnvironmentVariableA("QV_FAKEBROWSER_RECORD", nullptr);
+    }
+
+    // Starts the manager on `script` and waits for its dialog.
+    HWND startManager(const std::string &script) {
+        if (!jvm.writeScript(script) || !manager.start(managerCommand()))
+            return nullptr;
+        HWND dlg = waitForWindow(kTitle, kShowMs, "#32770");
+        if (dlg)
+            pollUntil([&] { return IsWindowVisible(dlg) != 0; }, kShowMs);
+        return dlg;
+    }
+
+    // Waits until the poll after the `nth` (1-based) "status: value" has begun, so that the
+    // reaction to that one is complete.
+    bool waitPollDone(int value, std::size_t nth) {
+        const std::string line = "status: " + std::to_string(value);
+        if (!manager.waitForLine(line, 15000, nth))
+            return false;
+        long at = manager.indexOf(line, nth - 1);
+        return pollUntil(
+            [&] {
+                auto lines = manager.lines();
+                for (std::size_t i = static_cast<std::size_t>(at) + 1; i < lines.size(); ++i)
+                    if (lines[i].compare(0, 8, "status: ") == 0)
+                        return true;
+                return false;
+            },
+            5000);
+    }
+
+    // Waits for the next poll answering `value`, then for the bar to show `expected` before the
+    // poll after it can change it again. Answers the bar seen last.
+    int barAfterNextPoll(HWND dlg, int value, int expected) {
+        const std::string line = "status: " + std::to_string(value);
+        if (!manager.waitForLine(line, 15000, manager.count(line) + 1))
+            return -1000;
+        int bar = -1;
+        pollUntil([&] { return (bar = barOf(dlg)) == expected; }, 900, 5);
+        return bar;
+    }
+
+    ScratchKey key;
+    FakeJvmDir jvm;
+    TracedProcess manager;
+};
+
+TEST_F(ManagerE2e, StartSequenceRunsInOrderBeforeTheFirstPoll) {
+    HWND dlg = startManager("status 1 at 0\nmain app.Start returns\nmain app.Stop returns\n");
+    ASSERT_NE(nullptr, dlg);
+    EXPECT_EQ(kStarting, controlText(dlg, IDC_STATUS_TEXT));
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dlg, IDC_BROWSER)));
+    ASSERT_TRUE(manager.waitForLine("executarStart:callMain", 15000)) << manager.joined();
+    ASSERT_TRUE(manager.waitForLine("status: 1", 15000)) << manager.joined();
+    const char *order[] = {">preparar", "parameters.load",  "setParameters", "load",
+                           "createJVM", "Chamou CreateJVM", "beginThreadEx"};
+    long previous = -1;
+    for (const char *line : order) {
+        long at = manager.indexOf(line);
+        EXPECT_GT(at, previous) << line << " out of order in\n" << manager.joined();
+        previous = at;
+    }
+    EXPECT_GT(manager.indexOf("beginThreadEx", 1), manager.indexOf("beginThreadEx", 0));
+    EXPECT_GT(manager.indexOf("status: 1"), manager.indexOf("beginThreadEx", 1))
+        << "the poll starts after the preparation\n"
+        << manager.joined();
+    EXPECT_EQ(1u, jvm.count("JNI_CreateJavaVM result=0"));
+    EXPECT_EQ(1, trayIconWindows()) << "the icon is in the notification area";
+    EXPECT_EQ("Quorvel ", windowText(dlg));
+}
+
+TEST_F(ManagerE2e, StatusesMoveTheBarAndAnnounceTheStart) {
+    HWND dlg =
+        startManager("status 0 at 0, 1 at 3000, 2 at 6000, 3 at 9000, 2 at 15000, 3 at 18000, 5 at 21000, "
+                     "9 at 24000, -4 at 27000, 6 at 30000\n"
+                     "main app.Start returns\nmain app.Stop returns\n");
+    ASSERT_NE(nullptr, dlg);
+    HWND button = GetDlgItem(dlg, IDC_BROWSER);
+    struct Step {
+        int status;
+        int bar;
+    } steps[] = {{0, 25}, {1, 50}, {2, 75}};
+    for (const Step &s : steps) {
+        EXPECT_EQ(s.bar, barAfterNextPoll(dlg, s.status, s.bar)) << "after status " << s.status;
+        EXPECT_EQ(kStarting, controlText(dlg, IDC_STATUS_TEXT)) << "after status " << s.status;
+        EXPECT_FALSE(IsWindowEnabled(button)) << "after status " << s.status;
+    }
+    EXPECT_EQ(100, barAfterNextPoll(dlg, 3, 100));
+    EXPECT_TRUE(pollUntil([&] { return controlText(dlg, IDC_STATUS_TEXT) == kStarted; }, 900));
+    EXPECT_TRUE(IsWindowEnabled(button));
+
+    // A repeated 3 changes nothing: what the test puts on screen stays.
+    SendMessageA(GetDlgItem(dlg, IDC_PROGRESS), PBM_SETPOS, 42, 0);
+    SetWindowTextA(GetDlgItem(dlg, IDC_STATUS_TEXT), "marca");
+    ASSERT_TRUE(waitPollDone(3, manager.count("status: 3") + 1)) << manager.joined();
+    EXPECT_EQ(42, barOf(dlg));
+    EXPECT_EQ("marca", controlText(dlg, IDC_STATUS_TEXT));
+
+    // 2 after the announcement keeps 100 once and withdraws it; the next 3 announces again.
+    EXPECT_EQ(100, barAfterNextPoll(dlg, 2, 100));
+    EXPECT_EQ("marca", controlText(dlg, IDC_STATUS_TEXT));
+    EXPECT_TRUE(IsWindowEnabled(button)) << "never disabled again";
+    EXPECT_EQ(75, barAfterNextPoll(dlg, 2, 75)) << "withdrawn: the next 2 shows 75";
+    EXPECT_EQ(100, barAfterNextPoll(dlg, 3, 100));
+    EXPECT_TRUE(pollUntil([&] { return controlText(dlg, IDC_STATUS_TEXT) == kStarted; }, 900))
+        << "announced again: " << controlText(dlg, IDC_STATUS_TEXT);
+
+    EXPECT_EQ(50, barAfterNextPoll(dlg, 5, 50));
+
+    // Statuses outside 0 to 7 change nothing: a mark set once they are answered stays.
+    ASSERT_TRUE(manager.waitForLine("status: 9", 15000)) << manager.joined();
+    SendMessageA(GetDlgItem(dlg, IDC_PROGRESS), PBM_SETPOS, 42, 0);
+    ASSERT_TRUE(waitPollDone(9, 2)) << manager.joined();
+    EXPECT_EQ(42, barOf(dlg));
+    ASSERT_TRUE(waitPollDone(-4, 2)) << manager.joined();
+    EXPECT_EQ(42, barOf(dlg));
+    EXPECT_EQ(kStarted, controlText(dlg, IDC_STATUS_TEXT));
+
+    // 6 ends the manager a second later.
+    ASSERT_TRUE(manager.waitForLine("status: 6", 15000)) << manager.joined();
+    DWORD code = 12345;
+    ASSERT_TRUE(manager.wait(kEndMs, &code));
+    EXPECT_EQ(0u, code);
+    EXPECT_EQ(0u, jvm.count("main begin app/Stop")) << "the Java side ended by itself";
+    EXPECT_EQ(1u, jvm.count("DestroyJavaVM begin"));
+}
+
+TEST_F(ManagerE2e, BrowserButtonOpensTheSiteAndHidesTheDialog) {
+    HWND dlg = startManager("status 3 at 0\nmain app.Start returns\nmain app.Stop returns\n");
+    ASSERT_NE(nullptr, dlg);
+    HWND button = GetDlgItem(dlg, IDC_BROWSER);
+    ASSERT_TRUE(pollUntil([&] { return IsWindowEnabled(button) != 0; }, 15000));
+    click(dlg, IDC_BROWSER);
+    std::string record;
+    EXPECT_TRUE(
+        pollUntil([&] { return readFile(jvm / "browser.record", record) && !record.empty(); }, 10000));
+    EXPECT_NE(std::string::npos, record.find("qvfakebrowser.exe")) << record;
+    EXPECT_TRUE(pollUntil([&] { return !IsWindowVisible(dlg); }, 5000)) << "hidden to the notification area";
+    EXPECT_TRUE(manager.running());
+
+    // A double click on the icon is "&Iniciar Quorvel": the dialog comes back and the start
+    // worker makes one more pass.
+    ASSERT_TRUE(manager.waitForLine("executarStart:SuspendThread", 15000)) << manager.joined();
+    PostMessageA(dlg, WM_USER, 101, WM_LBUTTONDBLCLK);
+    EXPECT_TRUE(pollUntil([&] { return IsWindowVisible(dlg) != 0; }, 5000)) << "shown again";
+    EXPECT_TRUE(manager.waitForLine("executarStart:callMain", 10000, 2)) << manager.joined();
+    EXPECT_EQ(1u, jvm.count("main begin app/Start")) << "the start main ran once: no stop since";
+}
+
+TEST_F(ManagerE2e, EncerrarResetsTheBarRunsTheStopClassAndStatus6Ends) {
+    HWND dlg = startManager("status 3 at 0\nmain app.Start returns\nmain app.Stop returns\n"
+                            "on app.Stop status 6 at 2500\n");
+    ASSERT_NE(nullptr, dlg);
+    ASSERT_TRUE(pollUntil([&] { return controlText(dlg, IDC_STATUS_TEXT) == kStarted; }, 15000));
+    ShowWindow(dlg, SW_HIDE);
+    click(dlg, IDC_STOP);
+    EXPECT_TRUE(pollUntil([&] { return controlText(dlg, IDC_STATUS_TEXT) == kStopping; }, 5000))
+        << controlText(dlg, IDC_STATUS_TEXT);
+    EXPECT_EQ(0, barOf(dlg));
+    EXPECT_TRUE(IsWindowVisible(dlg)) << "the stop shows the dialog";
+    EXPECT_TRUE(manager.waitForLine("encerrar", 5000)) << manager.joined();
+    EXPECT_TRUE(jvm.waitFor("main begin app/Stop", 10000));
+    // Polls of 3 while stopping leave the bar at 0 (the start stays announced).
+    ASSERT_TRUE(waitPollDone(3, manager.count("status: 3") + 1)) << manager.joined();
+    EXPECT_EQ(0, barOf(dlg));
+    DWORD code = 12345;
+    ASSERT_TRUE(manager.wait(kEndMs, &code)) << manager.joined();
+    EXPECT_EQ(0u, code);
+    EXPECT_EQ(1u, manager.count("status: 6"));
+    EXPECT_EQ(0, trayIconWindows()) << "icon removed at the end";
+}
+
+TEST_F(ManagerE2e, ClosingBeforeTheStartEndsWithoutTheStopClass) {
+    HWND dlg = startManager("status 1 at 0\nmain app.Start returns\nmain app.Stop returns\n");
+    ASSERT_NE(nullptr, dlg);
+    ASSERT_TRUE(waitPollDone(1, 1)) << manager.joined();
+    PostMessageA(dlg, WM_CLOSE, 0, 0);
+    DWORD code = 12345;
+    ASSERT_TRUE(manager.wait(kEndMs, &code)) << manager.joined();
+    EXPECT_EQ(0u, code);
+    EXPECT_EQ(0u, manager.count("encerrar")) << manager.joined();
+    EXPECT_EQ(0u, jvm.count("main begin app/Stop"));
+    EXPECT_EQ(1u, jvm.count("DestroyJavaVM begin"));
+}
+
+TEST_F(ManagerE2e, ClosingAfterTheStartRunsTheStopClassFirst) {
+    HWND dlg = startManager("status 3 at 0\nmain app.Start returns\nmain app.Stop returns after 500\n");
+    ASSERT_NE(nullptr, dlg);
+    ASSERT_TRUE(pollUntil([&] { return controlText(dlg, IDC_STATUS_TEXT) == kStarted; }, 15000));
+    PostMessageA(dlg, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(manager.wait(kEndMs)) << manager.joined();
+    EXPECT_EQ(1u, manager.count("encerrar")) << manager.joined();
+    EXPECT_EQ(1u, jvm.count("main end app/Stop returned")) << "the stop class ran before the end";
+    EXPECT_LT(jvm.tickOf("main end app/Stop"), jvm.tickOf("DestroyJavaVM begin"));
+}
+
+// A window with a title on a thread of its own that answers messages and counts
+// WM_RBUTTONDBLCLK.
+class TitledWindow {
+  public:
+    explicit TitledWindow(const char *title) {
+        thread_ = std::thread([this, title] {
+            hwnd_ =
+                CreateWindowA("STATIC", title, WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+            SetWindowLongPtrA(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+            old_ = reinterpret_cast<WNDPROC>(
+                SetWindowLongPtrA(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TitledWindow::proc)));
+            ready_ = true;
+            MSG msg;
+            while (GetMessageA(&msg, nullptr, 0, 0) > 0)
+                DispatchMessageA(&msg);
+            DestroyWindow(hwnd_);
+        });
+        pollUntil([this] { return ready_.load(); }, 5000);
+    }
+    ~TitledWindow() {
+        PostThreadMessageA(GetWindowThreadProcessId(hwnd_, nullptr), WM_QUIT, 0, 0);
+        thread_.join();
+    }
+    int doubleClicks() const { return doubleClicks_; }
+
+  private:
+    static LRESULT CALLBACK proc(HWND h, UINT m, WPARAM w, LPARAM l) {
+        auto *self = reinterpret_cast<TitledWindow *>(GetWindowLongPtrA(h, GWLP_USERDATA));
+        if (m == WM_RBUTTONDBLCLK)
+            ++self->doubleClicks_;
+        return CallWindowProcA(self->old_, h, m, w, l);
+    }
+    std::thread thread_;
+    std::atomic<bool> ready_{false};
+    std::atomic<int> doubleClicks_{0};
+    HWND hwnd_ = nullptr;
+    WNDPROC old_ = nullptr;
+};
+
+TEST_F(ManagerE2e, WindowTitledWithoutTheBlankIsNotARunningManager) {
+    TitledWindow other("Quorvel");
+    HWND dlg = startManager("status 1 at 0\nmain app.Start returns\nmain app.Stop returns\n");
+    ASSERT_NE(nullptr, dlg) << "the manager runs";
+    EXPECT_TRUE(manager.waitForLine(">preparar", 5000));
+    EXPECT_EQ(0, other.doubleClicks());
+}
+
+TEST_F(ManagerE2e, SecondStartShowsTheHiddenDialogAndEndsTouchingNothing) {
+    HWND dlg = startManager("status 1 at 0\nmain app.Start returns\nmain app.Stop returns\n");
+    ASSERT_NE(nullptr, dlg);
+    ASSERT_TRUE(manager.waitForLine("status: 1", 15000)) << manager.joined();
+    click(dlg, IDC_MINIMIZE);
+    ASSERT_TRUE(pollUntil([&] { return !IsWindowVisible(dlg); }, 5000));
+    EXPECT_TRUE(manager.running()) << "Minimizar only hides";
+
+    // A journal that cannot be undone, now: a second manager that looked at it would log.
+    ASSERT_TRUE(makeDirs(jvm / "tmpQvel"));
+    ASSERT_TRUE(writeFile(jvm / "tmpQvel\\journal.data", "garbage\r\n"));
+    const std::size_t createsBefore = jvm.count("JNI_CreateJavaVM result");
+
+    TracedProcess second;
+    ASSERT_TRUE(second.start(managerCommand()));
+    DWORD code = 12345;
+    ASSERT_TRUE(second.wait(kEndMs, &code));
+    EXPECT_EQ(0u, code);
+    EXPECT_TRUE(IsWindowVisible(dlg)) << "the first manager's dialog is shown again";
+    EXPECT_TRUE(second.lines().empty()) << "the second prepared nothing:\n" << second.joined();
+    EXPECT_EQ(createsBefore, jvm.count("JNI_CreateJavaVM result"));
+    EXPECT_FALSE(dirExists(jvm / "logs")) << "the journal was not read";
+    EXPECT_TRUE(manager.running());
+}
+
+TEST_F(ManagerE2e, JournalThatCannotBeUndoneEndsTheManagerAtOnce) {
+    ASSERT_TRUE(makeDirs(jvm / "tmpQvel"));
+    ASSERT_TRUE(writeFile(jvm / "tmpQvel\\journal.data", "garbage\r\n"));
+    ASSERT_TRUE(jvm.writeScript("status 3 at 0\nmain app.Start returns\n"));
+    ASSERT_TRUE(manager.start(managerCommand()));
+    DWORD code = 12345;
+    ASSERT_TRUE(manager.wait(kEndMs, &code));
+    EXPECT_EQ(0u, code);
+    EXPECT_TRUE(manager.lines().empty()) << "nothing prepared:\n" << manager.joined();
+    EXPECT_FALSE(fileExists(jvm.recordPath())) << "no runtime loaded";
+    EXPECT_EQ(0, trayIconWindows()) << "icon removed";
+    EXPECT_TRUE(fileExists(jvm / "tmpQvel\\journal.data")) << "left for the next start";
+    EXPECT_TRUE(dirExists(jvm / "logs")) << "the reasons are in the log";
+}
+
+} // namespace

@@ -1,0 +1,8 @@
+# Helpers for the manager's end-to-end tests: a driver that runs a program as its debugger to
+# read its debug trace, and a stand-in browser that records that it was started.
+if(WIN32)
+  add_library(qvmanagertestsupport STATIC ${CMAKE_CURRENT_LIST_DIR}/manager/TracedProcess.cpp)
+  target_include_directories(qvmanagertestsupport PUBLIC ${CMAKE_CURRENT_LIST_DIR}/manager)
+  target_link_libraries(qvmanagertestsupport PUBLIC kernel32)
+  add_executable(qvfakebrowser WIN32 ${CMAKE_CURRENT_LIST_DIR}/manager/FakeBrowser.cpp)
+endif()

@@ -1,0 +1,170 @@
+#include "TracedProcess.h"
+
+#include <chrono>
+
+namespace qvtest {
+
+TracedProcess::~TracedProcess() {
+    if (running())
+        kill();
+    if (thread_.joinable())
+        thread_.join();
+    if (process_)
+        CloseHandle(process_);
+}
+
+bool TracedProcess::start(const std::string &commandLine) {
+    thread_ = std::thread(&TracedProcess::debugLoop, this, commandLine);
+    std::unique_lock<std::mutex> lock(mutex_);
+    changed_.wait(lock, [this] { return startDone_; });
+    return started_;
+}
+
+void TracedProcess::debugLoop(std::string commandLine) {
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    BOOL ok = CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, DEBUG_ONLY_THIS_PROCESS,
+                             nullptr, nullptr, &si, &pi);
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        startDone_ = true;
+        started_ = ok != 0;
+        if (ok) {
+            pid_ = pi.dwProcessId;
+            // A handle of our own: the debug events' handles belong to the loop.
+            DuplicateHandle(GetCurrentProcess(), pi.hProcess, GetCurrentProcess(), &process_, 0, FALSE,
+                            DUPLICATE_SAME_ACCESS);
+        }
+    }
+    changed_.notify_all();
+    if (!ok)
+        return;
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+
+    for (;;) {
+        DEBUG_EVENT ev{};
+        if (!WaitForDebugEvent(&ev, 200))
+            continue;
+        DWORD status = DBG_CONTINUE;
+        switch (ev.dwDebugEventCode) {
+        case CREATE_PROCESS_DEBUG_EVENT:
+            if (ev.u.CreateProcessInfo.hFile)
+                CloseHandle(ev.u.CreateProcessInfo.hFile);
+            break;
+        case LOAD_DLL_DEBUG_EVENT:
+            if (ev.u.LoadDll.hFile)
+                CloseHandle(ev.u.LoadDll.hFile);
+            break;
+        case OUTPUT_DEBUG_STRING_EVENT: {
+            const OUTPUT_DEBUG_STRING_INFO &info = ev.u.DebugString;
+            std::string text(info.nDebugStringLength, '\0');
+            SIZE_T got = 0;
+            HANDLE h = OpenProcess(PROCESS_VM_READ, FALSE, ev.dwProcessId);
+            if (h && !info.fUnicode &&
+                ReadProcessMemory(h, info.lpDebugStringData, text.data(), text.size(), &got)) {
+                text.resize(got);
+                std::size_t end = text.find('\0');
+                if (end != std::string::npos)
+                    text.resize(end);
+                while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
+                    text.pop_back();
+                {
+                    std::lock_guard<std::mutex> lock(mutex_);
+                    lines_.push_back(text);
+                }
+                changed_.notify_all();
+            }
+            if (h)
+                CloseHandle(h);
+            break;
+        }
+        case EXCEPTION_DEBUG_EVENT:
+            // The program's own handlers decide, except for the loader's first breakpoint.
+            if (ev.u.Exception.ExceptionRecord.ExceptionCode != EXCEPTION_BREAKPOINT)
+                status = DBG_EXCEPTION_NOT_HANDLED;
+            break;
+        case EXIT_PROCESS_DEBUG_EVENT: {
+            ContinueDebugEvent(ev.dwProcessId, ev.dwThreadId, DBG_CONTINUE);
+            std::lock_guard<std::mutex> lock(mutex_);
+            exited_ = true;
+            exitCode_ = ev.u.ExitProcess.dwExitCode;
+            changed_.notify_all();
+            return;
+        }
+        default:
+            break;
+        }
+        ContinueDebugEvent(ev.dwProcessId, ev.dwThreadId, status);
+    }
+}
+
+std::vector<std::string> TracedProcess::lines() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return lines_;
+}
+
+std::size_t TracedProcess::count(const std::string &line) const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    std::size_t n = 0;
+    for (const auto &l : lines_)
+        n += l == line;
+    return n;
+}
+
+bool TracedProcess::waitForLine(const std::string &line, DWORD timeoutMs, std::size_t times) const {
+    std::unique_lock<std::mutex> lock(mutex_);
+    return changed_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] {
+        std::size_t n = 0;
+        for (const auto &l : lines_)
+            n += l == line;
+        return n >= times;
+    });
+}
+
+long TracedProcess::indexOf(const std::string &line, std::size_t nth) const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    for (std::size_t i = 0; i < lines_.size(); ++i)
+        if (lines_[i] == line && nth-- == 0)
+            return static_cast<long>(i);
+    return -1;
+}
+
+std::string TracedProcess::joined() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    std::string s;
+    for (const auto &l : lines_)
+        s += l + "\n";
+    return s;
+}
+
+bool TracedProcess::wait(DWORD timeoutMs, DWORD *exitCode) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    if (!started_)
+        return false;
+    if (!changed_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [this] { return exited_; }))
+        return false;
+    if (exitCode)
+        *exitCode = exitCode_;
+    return true;
+}
+
+bool TracedProcess::running() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return started_ && !exited_;
+}
+
+void TracedProcess::kill() {
+    HANDLE h;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        h = process_;
+    }
+    if (h) {
+        TerminateProcess(h, 99);
+        wait(10000);
+    }
+}
+
+} // namespace qvtest
