@@ -155,7 +155,9 @@ def text(img, x, y, words, scale, colour, shadow=None):
     return x
 
 
-def banner(w=600, h=75):
+def banner(w=760, h=75):
+    # Wider than the About box at Windows' Tahoma metrics, so that larger fonts (Wine's)
+    # still find the banner filling the box; the edge that does not fit is plain background.
     img = blank(w, h, NAVY)
     # A lighter band at the bottom and a thin rule above it.
     for y in range(h - 14, h):

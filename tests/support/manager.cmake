@@ -6,3 +6,8 @@ if(WIN32)
   target_link_libraries(qvmanagertestsupport PUBLIC kernel32)
   add_executable(qvfakebrowser WIN32 ${CMAKE_CURRENT_LIST_DIR}/manager/FakeBrowser.cpp)
 endif()
+if(WIN32)
+  # Plays the demo's user (scripts/demo.sh); not a test.
+  add_executable(qvdemodriver ${CMAKE_CURRENT_LIST_DIR}/manager/DemoDriver.cpp)
+  target_link_libraries(qvdemodriver PRIVATE gdi32 user32)
+endif()
