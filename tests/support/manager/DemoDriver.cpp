@@ -2,8 +2,9 @@
 // starting dialog's states, opens the notification menu and the About box, stops the
 // application, and saves a picture of the desktop at each step (24-bit BMP files).
 //   qvdemodriver <output folder>
-#include <commctrl.h>
 #include <windows.h>
+// commctrl.h needs windows.h first.
+#include <commctrl.h>
 
 #include <cstdio>
 #include <string>
