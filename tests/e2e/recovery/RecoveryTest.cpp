@@ -103,14 +103,24 @@ std::string todaysLog(const std::string &inst) {
     return inst + "\\logs\\" + name;
 }
 
-bool runToEnd(DWORD *exitCode = nullptr) {
+// Starts the manager and waits until its recovery has removed the temporary folder; a
+// manager that goes on to its starting dialog is then ended.
+bool runUntilRecovered(const std::string &inst) {
+    ChildProcess p;
+    if (!p.start(manager()))
+        return false;
+    return qvtest::pollUntil([&] { return !qvtest::dirExists(inst + "\\tmpQvel"); }, kRunTimeoutMs, 10);
+}
+
+// Starts the manager and waits for it to end by itself.
+bool runToEnd(DWORD *exitCode) {
     ChildProcess p;
     return p.start(manager()) && p.wait(kRunTimeoutMs, exitCode);
 }
 
 } // namespace
 
-TEST(Recovery, APendingUpdateIsUndoneAtStartAndTheProgramEnds) {
+TEST(Recovery, APendingUpdateIsUndoneAtStart) {
     ScratchKey key(kKey);
     ScratchDir inst("rec_undo");
     ASSERT_TRUE(key.setText("Site", "INSTDIR83", inst.path()));
@@ -123,9 +133,7 @@ TEST(Recovery, APendingUpdateIsUndoneAtStartAndTheProgramEnds) {
     ASSERT_TRUE(
         qvtest::writeFile(inst / "tmpQvel\\journal.data", journalLine(1, 1, inst / "app", "added.jar") +
                                                               journalLine(2, 1, inst / "app", "x.jar")));
-    DWORD code = 12345;
-    ASSERT_TRUE(runToEnd(&code));
-    EXPECT_EQ(0u, code);
+    ASSERT_TRUE(runUntilRecovered(inst.path()));
     EXPECT_EQ("old", contentOf(inst / "app\\x.jar"));
     EXPECT_EQ("(missing)", contentOf(inst / "app\\added.jar"));
     EXPECT_FALSE(qvtest::dirExists(inst / "tmpQvel"));
@@ -141,7 +149,9 @@ TEST(Recovery, AJournalThatCannotBeUndoneEndsTheProgramAndStays) {
     const std::string journal = journalLine(1, 1, inst / "app", "x.jar") + "garbage\r\n";
     ASSERT_TRUE(qvtest::makeDirs(inst / "tmpQvel"));
     ASSERT_TRUE(qvtest::writeFile(inst / "tmpQvel\\journal.data", journal));
-    ASSERT_TRUE(runToEnd());
+    DWORD code = 12345;
+    ASSERT_TRUE(runToEnd(&code)) << "the manager quits when the journal cannot be undone";
+    EXPECT_EQ(0u, code);
     EXPECT_EQ("new", contentOf(inst / "app\\x.jar"));
     EXPECT_EQ(journal, contentOf(inst / "tmpQvel\\journal.data"));
     const std::string log = contentOf(todaysLog(inst.path()));
@@ -157,10 +167,9 @@ TEST(Recovery, ARestoreEndedHalfwayAndReplayedGivesTheTreeOfASingleRun) {
     const std::string log = todaysLog(inst.path());
 
     ASSERT_TRUE(buildInterruptedUpdate(inst.path(), kRecords));
-    ASSERT_TRUE(runToEnd());
+    ASSERT_TRUE(runUntilRecovered(inst.path()));
     std::map<std::string, std::string> single;
     snapshot(inst.path(), "", single);
-    ASSERT_EQ(0u, single.count("tmpQvel\\")) << "the single run must succeed";
     const std::size_t linesOfAFullRun = countLines(log);
 
     qvtest::removeTree(inst.path());
@@ -180,7 +189,7 @@ TEST(Recovery, ARestoreEndedHalfwayAndReplayedGivesTheTreeOfASingleRun) {
     std::printf("restore ended after %u of %u log lines\n", static_cast<unsigned>(linesWhenEnded),
                 static_cast<unsigned>(linesOfAFullRun));
 
-    ASSERT_TRUE(runToEnd());
+    ASSERT_TRUE(runUntilRecovered(inst.path()));
     std::map<std::string, std::string> replayed;
     snapshot(inst.path(), "", replayed);
     EXPECT_EQ(single.size(), replayed.size());
