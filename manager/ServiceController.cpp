@@ -21,7 +21,11 @@ struct ServiceController::Core {
     JavaThreadState startJava;
     JavaThreadState stopJava;
 
-    Event stopIdle{true}; // reset while a stop pass runs
+    // A stop asked for (resumed, its pass not yet begun) or running; teardown waits for both.
+    Mutex stopMutex;
+    bool stopPending = false;
+    bool stopInPass = false;
+    Event stopIdle{true};
 
     void startLoop();
     void stopLoop();
@@ -44,10 +48,20 @@ void ServiceController::Core::startLoop() {
 void ServiceController::Core::stopLoop() {
     while (running) {
         debugTrace("executarStop:callMain");
-        stopIdle.reset();
+        {
+            ScopedLock lock(stopMutex);
+            stopPending = false;
+            stopInPass = true;
+            stopIdle.reset();
+        }
         host.callMain(parameters.stop.className, parameters.stop.params, stopJava);
         mainStarted = false;
-        stopIdle.set();
+        {
+            ScopedLock lock(stopMutex);
+            stopInPass = false;
+            if (!stopPending)
+                stopIdle.set();
+        }
         debugTrace("executarStop:SuspendThread");
         stopWorker.suspendSelf();
         host.pause(timings.resumeDelay);
@@ -64,12 +78,17 @@ ServiceController::ServiceController(ParameterSource source, ServiceTimings timi
 
 ServiceController::~ServiceController() {
     Core &c = *core_;
-    c.running = false;
-    c.host.beginShutdown(); // from here no worker starts JNI work; their pauses end at once
-    if (c.startWorker.created() || c.stopWorker.created()) {
+    bool threads = c.startWorker.created() || c.stopWorker.created();
+    if (threads) {
+        // A stop asked for just before closing (the close box after the start was announced)
+        // still runs its main, within the stop key's Timeout.
         auto bound = c.parameters.stopTimeout > 0 ? std::chrono::seconds(c.parameters.stopTimeout)
                                                   : c.timings.defaultStopWait;
         c.stopIdle.wait(std::chrono::duration_cast<std::chrono::milliseconds>(bound));
+    }
+    c.running = false;
+    c.host.beginShutdown(); // from here no worker starts JNI work; their pauses end at once
+    if (threads) {
         // A worker inside Java cannot be waited for; DestroyJavaVM does not wait for a daemon
         // thread either, and the thread freezes there. The others end and detach first: a
         // worker whose first JNI call came after the destroy would hang for ever.
@@ -139,7 +158,13 @@ void ServiceController::resumeStart() {
 }
 
 void ServiceController::resumeStop() {
-    core_->stopWorker.resume();
+    Core &c = *core_;
+    // Under the lock, so the pass cannot begin (and clear the request) before it is noted.
+    ScopedLock lock(c.stopMutex);
+    if (c.stopWorker.resume()) {
+        c.stopPending = true;
+        c.stopIdle.reset();
+    }
 }
 
 int ServiceController::queryStatus() {

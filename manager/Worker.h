@@ -18,7 +18,8 @@ class Worker {
     bool create(std::function<void()> routine, unsigned stackSize);
     bool created() const;
 
-    void resume();
+    // True when the thread was suspended and now runs; false while it is busy (no effect).
+    bool resume();
     // Called by the worker thread itself; returns once resumed, or at once after finish().
     void suspendSelf();
 

@@ -47,11 +47,13 @@ bool Worker::created() const {
     return impl_->created;
 }
 
-void Worker::resume() {
+bool Worker::resume() {
     std::lock_guard<std::mutex> lock(impl_->mutex);
-    if (impl_->suspendCount > 0)
+    bool wasSuspended = impl_->suspendCount > 0;
+    if (wasSuspended)
         --impl_->suspendCount;
     impl_->cv.notify_all();
+    return wasSuspended;
 }
 
 void Worker::suspendSelf() {

@@ -43,9 +43,11 @@ bool Worker::created() const {
     return impl_->thread != nullptr;
 }
 
-void Worker::resume() {
-    if (impl_->thread)
-        ResumeThread(impl_->thread);
+bool Worker::resume() {
+    if (!impl_->thread)
+        return false;
+    DWORD previous = ResumeThread(impl_->thread);
+    return previous != static_cast<DWORD>(-1) && previous > 0;
 }
 
 void Worker::suspendSelf() {

@@ -340,6 +340,20 @@ TEST_F(ServiceTest, ClosingDuringAStopRunWaitsForItWithinTheTimeout) {
     EXPECT_EQ(1u, countOf(readAll(dir / "out.log"), "slow stop done")) << readAll(dir / "out.log");
 }
 
+// The close box after the start was announced resumes the stop worker and ends the dialog at
+// once: the stop main still runs before the machine goes.
+TEST_F(ServiceTest, ClosingRightAfterAStopWasAskedForRunsTheStopMainFirst) {
+    Parameters p = params();
+    p.stop.className = "fixture.SlowStop";
+    p.stop.params = {"100"};
+    p.stopTimeout = 20;
+    auto service = std::make_unique<ServiceController>(source(p), fastTimings());
+    service->preparar();
+    service->resumeStop();
+    service.reset();
+    EXPECT_EQ(1u, countOf(readAll(dir / "out.log"), "slow stop done")) << readAll(dir / "out.log");
+}
+
 // The one slow test of the time-out path: a stop run that outlasts the stop key's Timeout.
 TEST_F(ServiceTest, ClosingDuringAStopRunThatOutlastsTheTimeoutEndsAtTheBound) {
     Parameters p = params();
