@@ -117,10 +117,10 @@ void timeManager(const std::string &program, const std::string &inst, double &re
     }
     const DWORD deadline = GetTickCount() + 600000;
     while (exists(journal) && GetTickCount() < deadline)
-        Sleep(1);
+        Sleep(20);
     QueryPerformanceCounter(&t1);
     while (exists(temp) && GetTickCount() < deadline)
-        Sleep(1);
+        Sleep(20);
     QueryPerformanceCounter(&t2);
     ok = ok && !exists(temp);
     TerminateProcess(pi.hProcess, 0);
