@@ -1,33 +1,20 @@
 #include "TeardownWatchdog.h"
 
-#include <chrono>
-
 TeardownWatchdog::TeardownWatchdog(unsigned boundMs, std::function<void()> onExpiry) {
-    thread_ = std::thread([this, boundMs, onExpiry = std::move(onExpiry)] {
-        std::unique_lock<std::mutex> lock(m_);
-        if (cv_.wait_for(lock, std::chrono::milliseconds(boundMs), [this] { return done_; }))
-            return;
-        expired_ = true;
-        lock.unlock();
-        onExpiry();
+    std::shared_ptr<State> state = state_;
+    const bool started = thread_.create(0, [state, boundMs, onExpiry = std::move(onExpiry)] {
+        if (!state->done.wait(std::chrono::milliseconds(boundMs))) {
+            state->expired = true;
+            onExpiry();
+        }
+        state->finished.set();
     });
+    if (!started || !thread_.resume())
+        state_->finished.set(); // no watchdog: the tear-down runs unbounded, as it would without one
 }
 
 TeardownWatchdog::~TeardownWatchdog() {
     disarm();
-    if (thread_.joinable())
-        thread_.join();
-}
-
-void TeardownWatchdog::disarm() {
-    {
-        std::lock_guard<std::mutex> lock(m_);
-        done_ = true;
+    while (!state_->finished.wait(std::chrono::hours(1))) {
     }
-    cv_.notify_all();
-}
-
-bool TeardownWatchdog::expired() const {
-    std::lock_guard<std::mutex> lock(m_);
-    return expired_;
 }

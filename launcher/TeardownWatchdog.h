@@ -4,26 +4,31 @@
 // watchdog's own thread (the launcher then ends its process).
 #pragma once
 
-#include <condition_variable>
+#include "SuspendedThread.h"
+#include "Sync.h"
+
+#include <atomic>
 #include <functional>
-#include <mutex>
-#include <thread>
+#include <memory>
 
 class TeardownWatchdog {
   public:
     TeardownWatchdog(unsigned boundMs, std::function<void()> onExpiry);
-    ~TeardownWatchdog(); // disarms
+    ~TeardownWatchdog(); // disarms, then waits for the watchdog's thread
     TeardownWatchdog(const TeardownWatchdog &) = delete;
     TeardownWatchdog &operator=(const TeardownWatchdog &) = delete;
 
     // The tear-down is over: onExpiry will not run (unless it already has).
-    void disarm();
-    bool expired() const;
+    void disarm() { state_->done.set(); }
+    bool expired() const { return state_->expired; }
 
   private:
-    mutable std::mutex m_;
-    std::condition_variable cv_;
-    bool done_ = false;
-    bool expired_ = false;
-    std::thread thread_;
+    // Shared with the watchdog's thread, which may still be leaving after the destructor.
+    struct State {
+        Event done;
+        Event finished;
+        std::atomic<bool> expired{false};
+    };
+    std::shared_ptr<State> state_ = std::make_shared<State>();
+    SuspendedThread thread_;
 };

@@ -23,6 +23,13 @@ for exe in "$@"; do
       echo "FAIL $exe imports $fn, which Windows 98/ME lack"; status=1
     fi
   done < <(i686-w64-mingw32-objdump -p "$exe" | awk 'NF>=3 && $1 ~ /^[0-9a-f]+$/ && $2 ~ /^[0-9]+$/ {print $3}')
+  # The launchers export their native status callback undecorated (not ...@12).
+  if [[ "$(basename "$exe")" == QuorvelBkp.exe || "$(basename "$exe")" == QuorvelRst.exe ]]; then
+    exports=$(i686-w64-mingw32-objdump -p "$exe")
+    if ! grep -qE '^[[:space:]]*\[[[:space:]]*[0-9]+\] Java_LauncherControl_informarStatus$' <<<"$exports"; then
+      echo "FAIL $exe does not export Java_LauncherControl_informarStatus"; status=1
+    fi
+  fi
   [[ $status -eq 0 ]] && echo "ok   $(basename "$exe"): $desc; imports $(i686-w64-mingw32-objdump -p "$exe" | awk '/DLL Name:/ {printf "%s ", $3}')"
 done
 exit $status

@@ -1,0 +1,296 @@
+// QuorvelBkp and QuorvelRst driven from outside under Wine, with the stand-in jvm.dll playing
+// the Java side: the splash, the message boxes, the single-instance rule, the files left.
+#include "FakeJvmFiles.h"
+#include "Parameters.h"
+#include "WinTestUtil.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+namespace {
+
+const char kMonitor[] = "halvane/nerel/commonLib/integrador/backup/LauncherControl";
+const char kClassFolder[] =
+    "aplicacao\\site\\WEB-INF\\classes\\halvane\\nerel\\commonLib\\integrador\\backup";
+const char kLogFolder[] = "aplicacao\\infra\\tomcat\\logs";
+const char kLoadCaption[] = "Erro ao carregar aplicativo";
+
+struct Flavour {
+    const char *exe, *windowClass, *title, *mainClass, *output, *logPrefix, *timeout;
+    int classId;
+};
+const Flavour kBkp{"QuorvelBkp.exe",
+                   "QUORVELBKP",
+                   "Cópia de Segurança",
+                   "halvane.nerel.commonLib.integrador.backup.JBackup",
+                   "backupw.log",
+                   "backup_log_",
+                   "Não foi possível carregar o aplicativo de Backup. Consulte o log para mais detalhes.",
+                   135};
+const Flavour kRst{"QuorvelRst.exe",
+                   "QUORVELRST",
+                   "Restaurar",
+                   "halvane.nerel.commonLib.integrador.backup.JRestore",
+                   "restorew.log",
+                   "restore_log_",
+                   "Não foi possível carregar o aplicativo de Restore. Consulte o log para mais detalhes.",
+                   131};
+
+// LauncherControl.main returns at once; its monitor then reports the codes at their times.
+std::string codes(const char *list) {
+    return std::string("main ") + kMonitor + " returns\non " + kMonitor + " informarStatus " + list + "\n";
+}
+
+std::string resourceOf(const Flavour &f) {
+    HMODULE m = LoadLibraryExA(qvtest::binPath(f.exe).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    std::string bytes = "<missing>";
+    if (HRSRC r = m ? FindResourceA(m, MAKEINTRESOURCEA(f.classId), "IDR_BINARY") : nullptr)
+        bytes.assign(static_cast<const char *>(LockResource(LoadResource(m, r))), SizeofResource(m, r));
+    if (m)
+        FreeLibrary(m);
+    return bytes;
+}
+
+// An installation folder, the parameters key pointing at it and a private stand-in runtime.
+class Installation {
+  public:
+    Installation(const std::string &name, const std::string &script, bool withInstdir = true)
+        : jvm_(name + "_jre"), dir_(name), key_(kParametersKey) {
+        jvm_.writeScript(script);
+        key_.setText("Java", "Jvm", jvm_.dllPath());
+        if (withInstdir)
+            key_.setText("Site", "INSTDIR83", dir_.path());
+        qvtest::makeDirs(dir_ / kClassFolder);
+        qvtest::makeDirs(dir_ / kLogFolder);
+    }
+    std::string path() const { return dir_.path(); }
+    std::string classFile() const { return dir_ / kClassFolder + std::string("\\LauncherControl.class"); }
+    std::string logText(const Flavour &f) const {
+        std::string all;
+        WIN32_FIND_DATAA fd;
+        const std::string folder = dir_ / kLogFolder;
+        HANDLE h = FindFirstFileA((folder + "\\" + f.logPrefix + "*.log").c_str(), &fd);
+        if (h == INVALID_HANDLE_VALUE)
+            return all;
+        do {
+            std::string text;
+            qvtest::readFile(folder + "\\" + fd.cFileName, text);
+            all += text;
+        } while (FindNextFileA(h, &fd));
+        FindClose(h);
+        return all;
+    }
+    const qvtest::FakeJvmDir &jvm() const { return jvm_; }
+
+  private:
+    qvtest::FakeJvmDir jvm_;
+    qvtest::ScratchDir dir_;
+    qvtest::ScratchKey key_;
+};
+
+bool startLauncher(qvtest::ChildProcess &p, const Flavour &f) {
+    return p.start("\"" + qvtest::binPath(f.exe) + "\"");
+}
+
+// Message boxes with that caption, whoever owns them.
+std::vector<HWND> boxesCaptioned(const char *caption) {
+    struct Ctx {
+        const char *caption;
+        std::vector<HWND> found;
+    } ctx{caption, {}};
+    EnumWindows(
+        [](HWND h, LPARAM l) -> BOOL {
+            auto *c = reinterpret_cast<Ctx *>(l);
+            char cls[32] = {}, title[256] = {};
+            GetClassNameA(h, cls, sizeof cls);
+            GetWindowTextA(h, title, sizeof title);
+            if (std::string(cls) == "#32770" && std::string(title) == c->caption)
+                c->found.push_back(h);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&ctx));
+    return ctx.found;
+}
+
+DWORD ownerProcess(HWND h) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(h, &pid);
+    return pid;
+}
+
+std::string recordOf(const qvtest::FakeJvmDir &jvm) {
+    std::string text = "stand-in record:\n";
+    for (const std::string &line : jvm.lines())
+        text += "  " + line + "\n";
+    return text;
+}
+
+constexpr DWORD kSplashMs = 15000;
+constexpr DWORD kEndMs = 30000;
+
+} // namespace
+
+TEST(LauncherE2e, SplashHidesAtFourAndTheProgramEndsAfterThreeWithoutMessage) {
+    Installation inst("launcher_e2e_ok", codes("0 at 0, 4 at 1500, 3 at 4000"));
+    ASSERT_TRUE(qvtest::writeFile(inst.classFile(), "an old class file"));
+    qvtest::ChildProcess p;
+    ASSERT_TRUE(startLauncher(p, kBkp));
+
+    HWND splash = qvtest::waitForWindow(kBkp.title, kSplashMs, kBkp.windowClass);
+    ASSERT_NE(nullptr, splash) << "no splash window of class " << kBkp.windowClass;
+    EXPECT_TRUE(IsWindowVisible(splash));
+    ASSERT_TRUE(inst.jvm().waitFor("informarStatus 4", kEndMs)) << recordOf(inst.jvm());
+    EXPECT_TRUE(qvtest::pollUntil([&] { return !IsWindowVisible(splash); }, 2000))
+        << "splash still shown after 4";
+    EXPECT_TRUE(p.running()) << "the launcher waits for code 3";
+
+    DWORD code = 12345;
+    ASSERT_TRUE(p.wait(kEndMs, &code)) << "did not end after code 3 (a message box is waiting?)";
+    EXPECT_EQ(0u, code);
+    EXPECT_TRUE(boxesCaptioned(kLoadCaption).empty());
+
+    std::string written;
+    ASSERT_TRUE(qvtest::readFile(inst.classFile(), written));
+    EXPECT_TRUE(written == resourceOf(kBkp)) << "the old class file was not replaced by the resource";
+    EXPECT_EQ("", inst.logText(kBkp)) << "nothing failed, nothing logged";
+
+    const qvtest::FakeJvmDir &jvm = inst.jvm();
+    const std::string I = inst.path();
+    EXPECT_EQ(
+        (std::vector<std::string>{"option -Djava.class.path=.;" + I + "\\aplicacao\\site\\WEB-INF\\classes\\",
+                                  "option -Xmx256m", "option -Xms32m", "option -Xss512k", "option -Xoss400K",
+                                  "option -Dsun.java2d.noddraw=true", "option -Dinstall.dir=" + I,
+                                  "option -Dport.hsqldb=9002"}),
+        jvm.eventsStarting("option "));
+    EXPECT_EQ(1u, jvm.count("RegisterNatives " + std::string(kMonitor) + " informarStatus (I)V result=0"));
+    EXPECT_EQ((std::vector<std::string>{"main begin " + std::string(kMonitor) + " args=1 [" + kBkp.mainClass +
+                                        "]"}),
+              jvm.eventsStarting("main begin"));
+    const std::string out = I + "\\aplicacao\\infra\\tomcat\\logs\\" + kBkp.output;
+    EXPECT_EQ((std::vector<std::string>{"setOut " + out}), jvm.eventsStarting("setOut"));
+    EXPECT_EQ((std::vector<std::string>{"setErr " + out}), jvm.eventsStarting("setErr"));
+    EXPECT_EQ(1u, jvm.count("AttachCurrentThreadAsDaemon name=" + std::string(kBkp.mainClass)));
+    const DWORD attached = jvm.tickOf("AttachCurrentThreadAsDaemon"),
+                called = jvm.tickOf("FindClass java/lang/String");
+    EXPECT_GE(called - attached, 4990u) << "the main-call thread waits 5 s before calling into Java";
+    EXPECT_EQ(1u, jvm.count("DestroyJavaVM end"));
+    EXPECT_EQ(0u, jvm.count("ERROR")) << "misuse of the runtime recorded";
+}
+
+TEST(LauncherE2e, CodeOneShowsTheErrorBoxAndTheProgramEnds) {
+    Installation inst("launcher_e2e_one", codes("0 at 0, 1 at 500"));
+    qvtest::ChildProcess p;
+    ASSERT_TRUE(startLauncher(p, kBkp));
+    const qvtest::MessageBoxSeen box = qvtest::waitForMessageBox(kLoadCaption, kEndMs);
+    ASSERT_NE(nullptr, box.hwnd);
+    EXPECT_EQ(p.id(), ownerProcess(box.hwnd));
+    EXPECT_EQ("Ocorreu um erro inesperado. Consulte o log para mais detalhes.", box.text);
+    qvtest::dismissMessageBox(box.hwnd);
+    DWORD code = 12345;
+    ASSERT_TRUE(p.wait(kEndMs, &code));
+    EXPECT_EQ(0u, code);
+}
+
+TEST(LauncherE2e, CodeTwoShowsTheMonitorBoxAndTheProgramEnds) {
+    Installation inst("launcher_e2e_two", codes("0 at 0, 4 at 300, 2 at 900"));
+    qvtest::ChildProcess p;
+    ASSERT_TRUE(startLauncher(p, kRst));
+    const qvtest::MessageBoxSeen box = qvtest::waitForMessageBox(kLoadCaption, kEndMs);
+    ASSERT_NE(nullptr, box.hwnd);
+    EXPECT_EQ("Ocorreu um erro inesperado no monitor. Consulte o log para mais detalhes.", box.text);
+    qvtest::dismissMessageBox(box.hwnd);
+    DWORD code = 12345;
+    ASSERT_TRUE(p.wait(kEndMs, &code));
+    EXPECT_EQ(0u, code);
+}
+
+TEST(LauncherE2e, SecondBackupEndsAtOnceWhileARestoreRunsBeside) {
+    Installation inst("launcher_e2e_twice", codes("0 at 0"));
+    qvtest::ChildProcess first, second, restore;
+    ASSERT_TRUE(startLauncher(first, kBkp));
+    ASSERT_NE(nullptr, qvtest::waitForWindow(kBkp.title, kSplashMs, kBkp.windowClass));
+    HANDLE mutex = OpenMutexA(SYNCHRONIZE, FALSE, "Global\\{{6F1B0C2E-3D4A-4C5B-9E8F-A1B2C3D4E5F6}}");
+    EXPECT_NE(nullptr, mutex) << "the backup launcher's mutex, braces doubled";
+    if (mutex)
+        CloseHandle(mutex);
+
+    ASSERT_TRUE(startLauncher(second, kBkp));
+    DWORD code = 12345;
+    EXPECT_TRUE(second.wait(5000, &code)) << "the second backup launcher did not end at once";
+    EXPECT_EQ(0u, code);
+
+    ASSERT_TRUE(startLauncher(restore, kRst));
+    EXPECT_NE(nullptr, qvtest::waitForWindow(kRst.title, kSplashMs, kRst.windowClass));
+    EXPECT_TRUE(first.running());
+    EXPECT_TRUE(restore.running());
+    int backupSplashes = 0;
+    for (HWND h = FindWindowA(kBkp.windowClass, nullptr); h;
+         h = FindWindowExA(nullptr, h, kBkp.windowClass, nullptr))
+        ++backupSplashes;
+    EXPECT_EQ(1, backupSplashes);
+    first.kill();
+    restore.kill();
+}
+
+TEST(LauncherE2e, MissingInstdirUsesCQuorvel) {
+    qvtest::ScratchDir c("..\\QUORVEL"); // C:\QUORVEL, removed afterwards
+    ASSERT_EQ("C:\\qvtest\\..\\QUORVEL", c.path());
+    Installation inst("launcher_e2e_noinst", codes("0 at 0, 4 at 200, 3 at 400"), false);
+    qvtest::makeDirs(c / kClassFolder);
+    qvtest::ChildProcess p;
+    ASSERT_TRUE(startLauncher(p, kBkp));
+    DWORD code = 12345;
+    ASSERT_TRUE(p.wait(kEndMs, &code));
+    EXPECT_EQ(1u, inst.jvm().count("option -Dinstall.dir=C:\\QUORVEL"));
+    EXPECT_EQ(
+        1u, inst.jvm().count("option -Djava.class.path=.;C:\\QUORVEL\\aplicacao\\site\\WEB-INF\\classes\\"));
+    std::string written;
+    EXPECT_TRUE(
+        qvtest::readFile("C:\\QUORVEL\\" + std::string(kClassFolder) + "\\LauncherControl.class", written));
+    EXPECT_TRUE(written == resourceOf(kBkp));
+}
+
+// The stand-in's DestroyJavaVM blocks as the real one does for a frame hidden but not disposed.
+TEST(LauncherE2e, TeardownThatNeverEndsIsCutAfterItsBound) {
+    Installation inst("launcher_e2e_stuck", codes("0 at 0, 4 at 200, 3 at 400") + "destroy delay 120000\n");
+    qvtest::ChildProcess p;
+    ASSERT_TRUE(startLauncher(p, kBkp));
+    ASSERT_TRUE(inst.jvm().waitFor("DestroyJavaVM begin", kEndMs));
+    const DWORD begin = GetTickCount();
+    DWORD code = 12345;
+    ASSERT_TRUE(p.wait(30000, &code)) << "the launcher stayed after its tear-down bound";
+    const DWORD waited = GetTickCount() - begin;
+    std::printf("ended %lu ms after DestroyJavaVM began\n", static_cast<unsigned long>(waited));
+    EXPECT_GE(waited, 9000u);
+    EXPECT_EQ(0u, code);
+    EXPECT_EQ(0u, inst.jvm().count("DestroyJavaVM end"));
+    EXPECT_NE(std::string::npos, inst.logText(kBkp).find("Tempo esgotado ao encerrar a máquina virtual Java"))
+        << inst.logText(kBkp);
+}
+
+// The one slow path: no window within 300 polls, for both flavours at once.
+TEST(LauncherE2e, NoWindowShowsEachFlavoursTimeoutMessage) {
+    Installation inst("launcher_e2e_timeout", codes("0 at 0"));
+    qvtest::ChildProcess bkp, rst;
+    ASSERT_TRUE(startLauncher(bkp, kBkp));
+    ASSERT_TRUE(startLauncher(rst, kRst));
+    const DWORD start = GetTickCount();
+    std::vector<HWND> boxes;
+    qvtest::pollUntil([&] { return (boxes = boxesCaptioned(kLoadCaption)).size() >= 2; }, 120000, 200);
+    ASSERT_EQ(2u, boxes.size());
+    std::printf("time-out boxes after %lu ms\n", static_cast<unsigned long>(GetTickCount() - start));
+    EXPECT_GE(GetTickCount() - start, 60000u);
+    for (HWND box : boxes) {
+        const std::string text = qvtest::controlText(box, 0xFFFF);
+        EXPECT_EQ(ownerProcess(box) == bkp.id() ? kBkp.timeout : kRst.timeout, text);
+        qvtest::dismissMessageBox(box);
+    }
+    DWORD code = 12345;
+    EXPECT_TRUE(bkp.wait(kEndMs, &code));
+    EXPECT_EQ(0u, code);
+    EXPECT_TRUE(rst.wait(kEndMs, &code));
+    EXPECT_EQ(0u, code);
+}
