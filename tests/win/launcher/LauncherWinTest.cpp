@@ -3,6 +3,7 @@
 #include "AdminCheck.h"
 #include "AppException.h"
 #include "ClassExtraction.h"
+#include "FakeJvmFiles.h"
 #include "Flavour.h"
 #include "JavaLaunch.h"
 #include "Launcher.h"
@@ -400,4 +401,42 @@ TEST(JavaLaunch, RuntimeWithoutEntryPointIsNeverCalled) {
         EXPECT_EQ(nullptr, launch.maquina().vm());
     }
     setLauncherLogSink({});
+}
+
+// A runtime whose JNI_CreateJavaVM fails: five attempts, then nothing is called on the machine
+// that was not created (no class lookup, no attach), and the wait ends by the time-out.
+TEST(JavaLaunch, VirtualMachineThatWasNotCreatedIsNeverUsed) {
+    class FastSurface : public PollSurface {
+      public:
+        void sleepMs(unsigned) override {}
+        std::int32_t readStatus() override { return 0; }
+        void hideSplash() override {}
+        void showWarning(const std::string &t) override { warnings.push_back(t); }
+        std::vector<std::string> warnings;
+    };
+    qvtest::FakeJvmDir jvm("launcher_win_createfail");
+    ASSERT_TRUE(jvm.dllCopied());
+    ASSERT_TRUE(jvm.writeScript("create fail -6\n"));
+    std::vector<std::string> log;
+    setLauncherLogSink([&](const std::string &m) { log.push_back(m); });
+    FastSurface surface;
+    LauncherState::instance().installDir = "C:\\QUORVEL";
+    {
+        ParameterReader reader;
+        JavaLaunch launch(reader, surface, [&](LaunchParameters &p) { p.java.jvm = jvm.dllPath(); });
+        EXPECT_FALSE(launch.runAndWait(flavour::kTimeoutMessage));
+        EXPECT_EQ(nullptr, launch.maquina().vm());
+        // The main-call thread had its chance to run (it would attach first thing).
+        Sleep(500);
+    }
+    setLauncherLogSink({});
+    EXPECT_EQ(std::vector<std::string>{flavour::kTimeoutMessage}, surface.warnings);
+    EXPECT_EQ(5u, jvm.count("JNI_CreateJavaVM result=-6"));
+    ASSERT_EQ(5u, log.size());
+    EXPECT_EQ(0u, log[0].find("Excecao AppException: Erro ao criar a máquina virtual Java (código -6)."))
+        << log[0];
+    EXPECT_EQ(0u, jvm.count("FindClass"));
+    EXPECT_EQ(0u, jvm.count("Attach"));
+    EXPECT_EQ(0u, jvm.count("DestroyJavaVM"));
+    EXPECT_EQ(0u, jvm.count("ERROR"));
 }
