@@ -8,7 +8,7 @@ packages=(
   g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev binutils-mingw-w64-x86-64
   wine wine64
   xvfb xauth x11-utils imagemagick
-  openjdk-17-jdk-headless ecj
+  openjdk-17-jdk-headless openjdk-17-jre ecj
   cmake ninja-build g++ googletest file
   libclang-rt-14-dev clang
 )
