@@ -23,4 +23,8 @@ class FileUtil {
     // Copies one file, creating the target's folders. The target is replaced only when the
     // source can be read, so a missing source never costs the target.
     bool copyFile(const std::string &source, const std::string &target, bool overwrite) const;
+
+  private:
+    // The bare copy onto a target that is not there: CopyFileA on Windows.
+    bool copyBytes(const std::string &source, const std::string &target) const;
 };

@@ -69,20 +69,7 @@ bool FileUtil::deleteFile(const std::string &path) const {
     return ::unlink(native(path).c_str()) == 0;
 }
 
-bool FileUtil::copyFile(const std::string &source, const std::string &target, bool overwrite) const {
-    if (!overwrite && fileExists(target)) {
-        writeLog("Tentou copiar arquivo sem sobrescrita: " + target);
-        return false;
-    }
-    if (!fileExists(source))
-        return false;
-    const std::string::size_type slash = target.rfind('\\');
-    if (slash != std::string::npos && !isFolder(target.substr(0, slash)))
-        createFolderPath(target.substr(0, slash));
-    if (fileExists(target) && !deleteFile(target)) {
-        writeLog("Erro ao excluir arquivo: " + target);
-        return false;
-    }
+bool FileUtil::copyBytes(const std::string &source, const std::string &target) const {
     std::ifstream in(native(source), std::ios::binary);
     std::ofstream out(native(target), std::ios::binary);
     if (!in || !out)

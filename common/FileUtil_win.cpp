@@ -58,24 +58,6 @@ bool FileUtil::deleteFile(const std::string &path) const {
     return DeleteFileA(path.c_str()) != 0;
 }
 
-bool FileUtil::copyFile(const std::string &source, const std::string &target, bool overwrite) const {
-    if (!overwrite && fileExists(target)) {
-        writeLog("Tentou copiar arquivo sem sobrescrita: " + target);
-        return false;
-    }
-    // Nothing is touched unless the copy can at least start: deleting the target first
-    // would otherwise lose it for good when the source is missing.
-    if (!fileExists(source))
-        return false;
-    const std::string::size_type slash = target.rfind('\\');
-    if (slash != std::string::npos) {
-        const std::string folder = target.substr(0, slash);
-        if (!isFolder(folder))
-            createFolderPath(folder);
-    }
-    if (fileExists(target) && !deleteFile(target)) {
-        writeLog("Erro ao excluir arquivo: " + target);
-        return false;
-    }
+bool FileUtil::copyBytes(const std::string &source, const std::string &target) const {
     return CopyFileA(source.c_str(), target.c_str(), FALSE) != 0;
 }
