@@ -1,18 +1,12 @@
 // The journal line reader: every reading rule, both line ends, and hostile input.
 #include "JournalFormat.h"
+#include "JournalRecords.h"
 
 #include <gtest/gtest.h>
 
 namespace {
 
-JournalRecord record(int operation, int entryType, std::string folder, std::string name) {
-    JournalRecord r;
-    r.operation = operation;
-    r.entryType = entryType;
-    r.folder = std::move(folder);
-    r.name = std::move(name);
-    return r;
-}
+using qvjournal::record;
 
 std::string describe(const JournalRecord &r) {
     return std::to_string(r.operation) + "/" + std::to_string(r.entryType) + "/" + r.folder + "/" + r.name;

@@ -1,6 +1,7 @@
 // The journal file on Wine's C: drive: what is written is read back, line ends on disk, and
 // the two failures of the reader.
 #include "Journal.h"
+#include "JournalRecords.h"
 #include "JournalTestUtil.h"
 
 #include <gtest/gtest.h>
@@ -9,14 +10,7 @@ using qvtest::ScratchDir;
 
 namespace {
 
-JournalRecord record(int operation, int entryType, std::string folder, std::string name) {
-    JournalRecord r;
-    r.operation = operation;
-    r.entryType = entryType;
-    r.folder = std::move(folder);
-    r.name = std::move(name);
-    return r;
-}
+using qvjournal::record;
 
 std::string contentOf(const std::string &path) {
     std::string bytes = "(unreadable)";
