@@ -237,11 +237,11 @@ TEST_F(ManagerE2e, EncerrarResetsTheBarRunsTheStopClassAndStatus6Ends) {
     ASSERT_TRUE(pollUntil([&] { return controlText(dlg, IDC_STATUS_TEXT) == kStarted; }, 15000));
     ShowWindow(dlg, SW_HIDE);
     click(dlg, IDC_STOP);
-    EXPECT_TRUE(pollUntil([&] { return controlText(dlg, IDC_STATUS_TEXT) == kStopping; }, 5000))
-        << controlText(dlg, IDC_STATUS_TEXT);
+    // The trace line comes after the text, the showing and the bar's reset.
+    EXPECT_TRUE(manager.waitForLine("encerrar", 5000)) << manager.joined();
+    EXPECT_EQ(kStopping, controlText(dlg, IDC_STATUS_TEXT));
     EXPECT_EQ(0, barOf(dlg));
     EXPECT_TRUE(IsWindowVisible(dlg)) << "the stop shows the dialog";
-    EXPECT_TRUE(manager.waitForLine("encerrar", 5000)) << manager.joined();
     EXPECT_TRUE(jvm.waitFor("main begin app/Stop", 10000));
     // Polls of 3 while stopping leave the bar at 0 (the start stays announced).
     ASSERT_TRUE(waitPollDone(3, manager.count("status: 3") + 1)) << manager.joined();
@@ -342,7 +342,8 @@ TEST_F(ManagerE2e, SecondStartShowsTheHiddenDialogAndEndsTouchingNothing) {
     DWORD code = 12345;
     ASSERT_TRUE(second.wait(kEndMs, &code));
     EXPECT_EQ(0u, code);
-    EXPECT_TRUE(IsWindowVisible(dlg)) << "the first manager's dialog is shown again";
+    EXPECT_TRUE(pollUntil([&] { return IsWindowVisible(dlg) != 0; }, 5000))
+        << "the first manager's dialog is shown again";
     EXPECT_TRUE(second.lines().empty()) << "the second prepared nothing:\n" << second.joined();
     EXPECT_EQ(createsBefore, jvm.count("JNI_CreateJavaVM result"));
     EXPECT_FALSE(dirExists(jvm / "logs")) << "the journal was not read";

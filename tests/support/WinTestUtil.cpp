@@ -66,8 +66,10 @@ void ChildProcess::kill() {
 
 HWND waitForWindow(const char *title, DWORD timeoutMs, const char *className) {
     HWND found = nullptr;
-    pollUntil([&] { return (found = FindWindowA(className, title)) != nullptr; }, timeoutMs);
-    return found;
+    const bool shown = pollUntil(
+        [&] { return (found = FindWindowA(className, title)) != nullptr && IsWindowVisible(found); },
+        timeoutMs);
+    return shown ? found : nullptr;
 }
 
 bool waitForNoWindow(const char *title, DWORD timeoutMs, const char *className) {

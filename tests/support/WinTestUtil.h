@@ -10,6 +10,10 @@
 
 namespace qvtest {
 
+// GetTickCount advances in steps of about 16 ms (Windows and Wine alike), so two readings around a
+// Sleep(n) can differ by up to a step less than n. Waits measured with it allow two steps.
+constexpr DWORD kTickSlackMs = 32;
+
 // Polls `condition` every `stepMs` until it holds or `timeoutMs` has passed.
 bool pollUntil(const std::function<bool()> &condition, DWORD timeoutMs, DWORD stepMs = 20);
 
@@ -36,7 +40,8 @@ private:
     PROCESS_INFORMATION pi_{};
 };
 
-// A top-level window by exact title (and class, when given), polled until the deadline.
+// A shown top-level window by exact title (and class, when given), polled until the deadline.
+// FindWindow sees a window from its creation on, before it is shown or has its controls.
 HWND waitForWindow(const char *title, DWORD timeoutMs, const char *className = nullptr);
 // Waits until no top-level window with that title exists.
 bool waitForNoWindow(const char *title, DWORD timeoutMs, const char *className = nullptr);
