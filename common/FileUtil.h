@@ -25,6 +25,9 @@ class FileUtil {
     bool copyFile(const std::string &source, const std::string &target, bool overwrite) const;
 
   private:
-    // The bare copy onto a target that is not there: CopyFileA on Windows.
+    // The bare copy: CopyFileA on Windows. Touches nothing when the source cannot be opened.
     bool copyBytes(const std::string &source, const std::string &target) const;
+    // The bare copy over an ordinary target (or none); false without trying for a read-only,
+    // hidden or system target, which the full sequence of copyFile deals with and reports.
+    bool copyOver(const std::string &source, const std::string &target) const;
 };

@@ -70,12 +70,23 @@ bool FileUtil::deleteFile(const std::string &path) const {
 }
 
 bool FileUtil::copyBytes(const std::string &source, const std::string &target) const {
+    // The target is opened (and emptied) only once the source is open, as CopyFileA does.
     std::ifstream in(native(source), std::ios::binary);
+    if (!in)
+        return false;
     std::ofstream out(native(target), std::ios::binary);
-    if (!in || !out)
+    if (!out)
         return false;
     char buffer[65536];
     while (in.read(buffer, sizeof buffer) || in.gcount() > 0)
         out.write(buffer, in.gcount());
     return in.eof() && out.good();
+}
+
+bool FileUtil::copyOver(const std::string &source, const std::string &target) const {
+    // A target without write permission counts as read-only, even for a superuser.
+    struct stat st {};
+    if (::stat(native(target).c_str(), &st) == 0 && (S_ISDIR(st.st_mode) || (st.st_mode & S_IWUSR) == 0))
+        return false;
+    return copyBytes(source, target);
 }

@@ -61,3 +61,14 @@ bool FileUtil::deleteFile(const std::string &path) const {
 bool FileUtil::copyBytes(const std::string &source, const std::string &target) const {
     return CopyFileA(source.c_str(), target.c_str(), FALSE) != 0;
 }
+
+bool FileUtil::copyOver(const std::string &source, const std::string &target) const {
+    // Windows refuses to copy over such a target; Wine does not, so the attributes are tested
+    // here rather than left to CopyFileA.
+    constexpr DWORD kGuarded =
+        FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_DIRECTORY;
+    const DWORD attributes = GetFileAttributesA(target.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & kGuarded) != 0)
+        return false;
+    return copyBytes(source, target);
+}

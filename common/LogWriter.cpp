@@ -1,6 +1,7 @@
 #include "LogWriter.h"
 
 #include "FileUtil.h"
+#include "Sync.h"
 
 #include <cstdio>
 #include <memory>
@@ -35,7 +36,40 @@ std::string toTextLine(const std::string &prefix, const std::string &message) {
     return line;
 }
 
+// The file a LogHold keeps open, with the path it was opened for (the path changes at
+// midnight or with the configuration).
+struct HeldLog {
+    Mutex mutex;
+    int holds = 0;
+    std::string path;
+    File file;
+};
+
+HeldLog &heldLog() {
+    static HeldLog held;
+    return held;
+}
+
+void append(std::FILE *f, const std::string &line) {
+    std::fwrite(line.data(), 1, line.size(), f);
+}
+
 } // namespace
+
+LogHold::LogHold() {
+    HeldLog &held = heldLog();
+    ScopedLock lock(held.mutex);
+    ++held.holds;
+}
+
+LogHold::~LogHold() {
+    HeldLog &held = heldLog();
+    ScopedLock lock(held.mutex);
+    if (--held.holds == 0) {
+        held.file.reset();
+        held.path.clear();
+    }
+}
 
 void configureLog(const std::string &prefix, const std::string &folder) {
     LogSettings &s = LogSettings::instance();
@@ -80,13 +114,26 @@ bool writeLog(std::string message) {
         // One reading of the clock for both the stamp and the file name, so a line stamped
         // before midnight never lands in the next day's file.
         const LogTime t = LogSettings::instance().now();
-        // Opening for appending creates a missing file, so no separate existence test: one
-        // open fewer per line, which the restore of thousands of files notices.
-        File f(std::fopen(pathFor(folder, t).c_str(), "ab"));
-        if (f) {
-            const std::string line = toTextLine(formatLogPrefix(t), message);
-            std::fwrite(line.data(), 1, line.size(), f.get());
+        const std::string path = pathFor(folder, t);
+        const std::string line = toTextLine(formatLogPrefix(t), message);
+        HeldLog &held = heldLog();
+        ScopedLock lock(held.mutex);
+        if (held.holds > 0) {
+            if (!held.file || held.path != path) {
+                held.file.reset(std::fopen(path.c_str(), "ab"));
+                held.path = path;
+            }
+            if (held.file) {
+                append(held.file.get(), line);
+                std::fflush(held.file.get()); // a process ended midway keeps its lines
+            }
+            return true;
         }
+        // Opening for appending creates a missing file, so no separate existence test: one
+        // open fewer per line.
+        File f(std::fopen(path.c_str(), "ab"));
+        if (f)
+            append(f.get(), line);
         return true;
     } catch (...) {
         return !LogSettings::instance().logFolder.empty(); // the line is lost, the caller goes on

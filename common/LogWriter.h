@@ -23,6 +23,17 @@ void configureLog(const std::string &prefix, const std::string &folder);
 // (whether or not the line could be written), false when it is empty and nothing was done.
 bool writeLog(std::string message);
 
+// Keeps the log file open from construction to destruction, for a burst of lines (the
+// restore writes one per file) that would otherwise open and close it each time. Every line
+// still reaches the file before writeLog returns. Holds may nest; the file closes with the last.
+class LogHold {
+  public:
+    LogHold();
+    ~LogHold();
+    LogHold(const LogHold &) = delete;
+    LogHold &operator=(const LogHold &) = delete;
+};
+
 // The configured log folder; when not empty, first creates it if it is not a folder.
 std::string logFolder();
 

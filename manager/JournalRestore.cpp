@@ -37,11 +37,13 @@ bool undoFile(const RestoreContext &context, const FileUtil &files, const Journa
     case 2: { // replaced: copy the former version back
         const std::string saved = checkedLength(context.savedCopy(record));
         const std::string entry = checkedLength(context.entryPath(record));
+        // The copy comes before the test for the saved copy: without one it touches nothing,
+        // and the restore of thousands of files saves an open per file.
+        if (files.copyFile(saved, entry, true)) {
+            writeLog("Restaurou arquivo: " + entry);
+            return true;
+        }
         if (files.fileExists(saved)) {
-            if (files.copyFile(saved, entry, true)) {
-                writeLog("Restaurou arquivo: " + entry);
-                return true;
-            }
             writeLog("ERRO Restaurou arquivo: " + entry);
             return false;
         }
@@ -100,6 +102,7 @@ bool efetuarRestore(const RestoreContext &context) {
         if (!journalExists(context.tempFolder))
             return false;
         std::deque<JournalRecord> records = readJournal(context.tempFolder);
+        const LogHold hold; // a line per file: the log stays open for the run
         const FileUtil files;
         bool ok = true;
         // Newest first; a failed step does not stop the others, and every step is safe to

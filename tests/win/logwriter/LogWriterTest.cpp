@@ -111,3 +111,31 @@ TEST(LogWriter, AnUncreatableFolderOrLockedFileLosesTheLineSilently) {
     EXPECT_TRUE(writeLog("after"));
     EXPECT_EQ((Lines{"before", "after"}), log.messages());
 }
+
+TEST(LogWriter, AHoldKeepsTheFileOpenYetEveryLineIsInItAtOnce) {
+    ScratchDir dir("lw_hold");
+    LogCapture log(dir.path());
+    LogTime t = qvjournal::fixedTime();
+    LogSettings::instance().clock = [&t] { return t; };
+    {
+        LogHold hold;
+        EXPECT_TRUE(writeLog("one"));
+        EXPECT_EQ(Lines{"one"}, log.messages()) << "written through, not left in a buffer";
+        EXPECT_FALSE(DeleteFileA(log.file().c_str())) << "the file stays open between lines";
+        {
+            LogHold inner;
+            EXPECT_TRUE(writeLog("two"));
+        }
+        EXPECT_FALSE(DeleteFileA(log.file().c_str())) << "still open for the outer hold";
+        t.day = 7; // past midnight the held file changes with the name
+        EXPECT_TRUE(writeLog("next day"));
+        EXPECT_FALSE(DeleteFileA((dir / "downloadinfra_log_20261207.log").c_str()));
+        EXPECT_TRUE(DeleteFileA(log.file().c_str())) << "the earlier day's file was let go";
+        EXPECT_TRUE(writeLog("after the file was deleted"));
+    }
+    EXPECT_TRUE(DeleteFileA((dir / "downloadinfra_log_20261207.log").c_str())) << "closed with the last hold";
+    EXPECT_TRUE(writeLog("unheld"));
+    t.day = 6;
+    EXPECT_TRUE(writeLog("again"));
+    EXPECT_EQ((Lines{"again"}), log.messages());
+}
