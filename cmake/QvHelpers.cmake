@@ -194,3 +194,12 @@ function(qv_fuzz_target name)
             sh -c "mkdir -p '${corpus}' && exec '${out}' -max_total_time=${A_SECONDS} -rss_limit_mb=2048 '${corpus}'")
   set_tests_properties(${name} PROPERTIES LABELS fuzz TIMEOUT 300)
 endfunction()
+
+# A shipped program: the wide-character imports of the runtime bound to our "A" forms on 32
+# bits, and a link map beside it that tells the dist check whose code each instruction is.
+function(qv_program target)
+  qv_link_win9x_runtime(${target})
+  if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+    target_link_options(${target} PRIVATE "-Wl,-Map=${CMAKE_RUNTIME_OUTPUT_DIRECTORY}/${target}.map")
+  endif()
+endfunction()

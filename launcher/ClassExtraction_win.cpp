@@ -2,10 +2,9 @@
 
 #include "AppException.h"
 #include "Flavour.h"
+#include "Handles.h"
 
 #include <windows.h>
-
-#include <fstream>
 
 void extraiPacoteBinario(void *module, int resourceId, const std::string &folder,
                          const std::string &fileName) {
@@ -20,9 +19,14 @@ void extraiPacoteBinario(void *module, int resourceId, const std::string &folder
                 size = bytes ? SizeofResource(hmod, res) : 0;
             }
         }
-        std::ofstream out(path, std::ios::binary | std::ios::out | std::ios::trunc);
-        if (out && size > 0)
-            out.write(bytes, static_cast<std::streamsize>(size));
+        // Plain Win32 rather than a C++ file stream: the stream drags in the runtime's 64-bit stat
+        // family, which the msvcrt.dll of Windows 98 lacks, and a megabyte of locale code.
+        Handle out(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                               nullptr));
+        if (out && size > 0) {
+            DWORD written = 0;
+            WriteFile(out.get(), bytes, size, &written, nullptr);
+        }
     } catch (...) {
         throw APP_EXCEPTION("Erro inesperado em extraiPacoteBinario.");
     }
