@@ -30,6 +30,15 @@ inline constexpr int kClassResourceId = 135;
 inline constexpr int kSplashBitmapId = 132;
 #endif
 
+// The single-instance mutex's name on the running system. Before Windows 2000 (98/ME, NT 4.0)
+// an object name may not hold a backslash, and a "Global\" name would leave the guard without
+// a mutex; there the same name goes without the prefix.
+inline constexpr unsigned long kPlatformNt = 2; // VER_PLATFORM_WIN32_NT
+inline const char *instanceMutexName(unsigned long platformId, unsigned long majorVersion) {
+    constexpr int kPrefixLength = 7; // "Global\"
+    return platformId == kPlatformNt && majorVersion >= 5 ? kMutexName : kMutexName + kPrefixLength;
+}
+
 // Shared by both flavours.
 inline constexpr const char *kProductName = "Quorvel";
 inline constexpr const char *kDefaultInstallDir = "C:\\QUORVEL";

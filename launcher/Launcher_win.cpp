@@ -25,7 +25,7 @@ namespace {
 // and run side by side.
 class InstanceMutex {
   public:
-    InstanceMutex() : handle_(CreateMutexA(nullptr, FALSE, flavour::kMutexName)), error_(GetLastError()) {}
+    InstanceMutex() : handle_(CreateMutexA(nullptr, FALSE, nameForThisSystem())), error_(GetLastError()) {}
     ~InstanceMutex() {
         if (handle_)
             CloseHandle(handle_);
@@ -35,6 +35,13 @@ class InstanceMutex {
     bool alreadyExisted() const { return error_ == ERROR_ALREADY_EXISTS; }
 
   private:
+    static const char *nameForThisSystem() {
+        OSVERSIONINFOA info{};
+        info.dwOSVersionInfoSize = sizeof(info); // 148
+        GetVersionExA(&info);
+        return flavour::instanceMutexName(info.dwPlatformId, info.dwMajorVersion);
+    }
+
     HANDLE handle_;
     DWORD error_;
 };

@@ -41,4 +41,6 @@ class CTrayIcon {
     UINT menuId_ = 0;
     UINT defaultItem_ = 0;
     NotifyFn notify_ = &Shell_NotifyIconA;
+    bool sizeSettled_ = false; // the shell has taken an add with nid_.cbSize
+    bool notify(unsigned request, NOTIFYICONDATAA &rec);
 };

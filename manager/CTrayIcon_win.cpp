@@ -10,6 +10,7 @@ static_assert(sizeof(NOTIFYICONDATAA{}.szTip) == tray::kTipSize);
 // The Windows 2000 form of the record (128-character tooltip), which the 9x shells with the
 // desktop update accept as well.
 static_assert(NOTIFYICONDATAA_V2_SIZE == 488);
+static_assert(NOTIFYICONDATAA_V1_SIZE == 88);
 #endif
 
 CTrayIcon::CTrayIcon() {
@@ -27,10 +28,15 @@ void CTrayIcon::setOwner(HWND owner, UINT callbackMessage) {
     nid_.uCallbackMessage = callbackMessage;
 }
 
+bool CTrayIcon::notify(unsigned request, NOTIFYICONDATAA &rec) {
+    return tray::notifyWithFittingSize(
+        request, rec, sizeSettled_, NOTIFYICONDATAA_V1_SIZE,
+        [this](unsigned r, NOTIFYICONDATAA &n) { return notify_(r, &n) != 0; });
+}
+
 bool CTrayIcon::setIconAndTip(HICON icon, const char *tip) {
-    return tray::setIconAndTip(nid_, icon, tip, [this](unsigned request, NOTIFYICONDATAA &rec) {
-        return notify_(request, &rec) != 0;
-    });
+    return tray::setIconAndTip(
+        nid_, icon, tip, [this](unsigned request, NOTIFYICONDATAA &rec) { return notify(request, rec); });
 }
 
 bool CTrayIcon::showIcon(UINT resourceId) {
@@ -69,7 +75,6 @@ LRESULT CTrayIcon::handleNotify(WPARAM iconId, LPARAM mouseMessage) {
 }
 
 LRESULT CTrayIcon::handleTaskbarCreated(WPARAM, LPARAM) {
-    tray::addAgain(nid_,
-                   [this](unsigned request, NOTIFYICONDATAA &rec) { return notify_(request, &rec) != 0; });
+    tray::addAgain(nid_, [this](unsigned request, NOTIFYICONDATAA &rec) { return notify(request, rec); });
     return 0;
 }

@@ -57,6 +57,27 @@ bool setIconAndTip(Record &rec, Icon icon, const char *tip, Notify &&notify) {
     return ok;
 }
 
+// The notification call for a record whose size the shell may refuse: the first add goes with
+// the record's own size (the shell 5 form), and when the shell refuses it (Windows 98 ships
+// shell 4.72) with `originalSize` (the shell 4 form). The size that worked is kept for every
+// later call; when neither did, the next add tries both again.
+template <class Record, class Notify>
+bool notifyWithFittingSize(unsigned request, Record &rec, bool &sizeSettled, unsigned long originalSize,
+                           Notify &&notify) {
+    if (sizeSettled || request != kAdd)
+        return notify(request, rec);
+    const auto fullSize = rec.cbSize;
+    if (!notify(request, rec)) {
+        rec.cbSize = originalSize;
+        if (!notify(request, rec)) {
+            rec.cbSize = fullSize;
+            return false;
+        }
+    }
+    sizeSettled = true;
+    return true;
+}
+
 // The shell lost every icon: add the one last shown again, tooltip kept.
 template <class Record, class Notify> void addAgain(Record &rec, Notify &&notify) {
     auto icon = rec.hIcon;

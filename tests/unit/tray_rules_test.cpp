@@ -3,13 +3,16 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
 
 // The fields of NOTIFYICONDATAA that the rules touch, under the same names.
 struct Record {
+    unsigned long cbSize = 488;
     void *hWnd = nullptr;
     unsigned uID = 101;
     unsigned uFlags = 0xDEAD;
@@ -121,6 +124,63 @@ TEST(TrayRules, TaskbarCreatedAddsTheLastPictureAgainWithItsTip) {
     FakeShell quiet;
     tray::addAgain(none, std::ref(quiet));
     EXPECT_TRUE(quiet.calls.empty()) << "no icon shown, nothing to add";
+}
+
+// A shell that takes only records of the sizes it knows, as shell 4.72 of Windows 98 may.
+struct SizedShell {
+    explicit SizedShell(unsigned long largest) : accepted(largest) {}
+    unsigned long accepted;
+    bool running = true;
+    std::vector<std::pair<unsigned, unsigned long>> calls; // request, cbSize
+    bool operator()(unsigned request, Record &rec) {
+        calls.push_back({request, rec.cbSize});
+        return running && rec.cbSize <= accepted;
+    }
+};
+
+bool show(Record &rec, void *icon, bool &settled, SizedShell &shell) {
+    return tray::setIconAndTip(rec, icon, "", [&](unsigned request, Record &r) {
+        return tray::notifyWithFittingSize(request, r, settled, 88, std::ref(shell));
+    });
+}
+
+TEST(TrayRules, RefusedLongRecordIsAddedInTheOriginalSizeWhichStays) {
+    using Calls = std::vector<std::pair<unsigned, unsigned long>>;
+    Record rec;
+    bool settled = false;
+    SizedShell old(88);
+    EXPECT_TRUE(show(rec, kRed, settled, old));
+    EXPECT_TRUE(show(rec, kGreen, settled, old));
+    tray::addAgain(rec, [&](unsigned request, Record &r) {
+        return tray::notifyWithFittingSize(request, r, settled, 88, std::ref(old));
+    });
+    EXPECT_TRUE(show(rec, nullptr, settled, old));
+    EXPECT_EQ(
+        (Calls{
+            {tray::kAdd, 488}, {tray::kAdd, 88}, {tray::kModify, 88}, {tray::kAdd, 88}, {tray::kDelete, 88}}),
+        old.calls);
+
+    Record current;
+    bool currentSettled = false;
+    SizedShell shell5(488);
+    EXPECT_TRUE(show(current, kRed, currentSettled, shell5));
+    EXPECT_TRUE(show(current, kGreen, currentSettled, shell5));
+    EXPECT_EQ((Calls{{tray::kAdd, 488}, {tray::kModify, 488}}), shell5.calls)
+        << "a shell 5 keeps the long form";
+}
+
+TEST(TrayRules, AddRefusedInBothSizesTriesBothAgainNextTime) {
+    Record rec;
+    bool settled = false;
+    SizedShell shell(488);
+    shell.running = false;
+    EXPECT_FALSE(show(rec, kRed, settled, shell));
+    EXPECT_EQ(488u, rec.cbSize) << "no size has worked yet";
+    shell.running = true;
+    EXPECT_TRUE(show(rec, kRed, settled, shell));
+    ASSERT_EQ(3u, shell.calls.size());
+    EXPECT_EQ(88u, shell.calls[1].second);
+    EXPECT_EQ(488u, shell.calls[2].second) << "the long form first again";
 }
 
 TEST(TrayRules, OnlyOurIconsRightReleaseAndDoubleClickCount) {

@@ -8,6 +8,7 @@ TEST(RestoreFlavour, ConstantsOfTheRestoreLauncher) {
     EXPECT_TRUE(flavour::kRestore);
     EXPECT_STREQ("QUORVELRST", flavour::kWindowClass);
     EXPECT_STREQ("Global\\{{7A2C1D3F-4E5B-4D6C-8F9A-B2C3D4E5F607}}", flavour::kMutexName);
+    EXPECT_STREQ("{{7A2C1D3F-4E5B-4D6C-8F9A-B2C3D4E5F607}}", flavour::instanceMutexName(1, 4)) << "98/ME";
     EXPECT_STREQ("restore_log_", flavour::kLogPrefix);
     EXPECT_EQ(131, flavour::kClassResourceId);
     EXPECT_EQ(130, flavour::kSplashBitmapId);

@@ -44,7 +44,8 @@ TEST(AppException, RaisedHereNamesThisFunctionFileAndLine) {
     AppException e = APP_EXCEPTION("Erro ao chamar RegisterNatives.");
     EXPECT_EQ(nullptr, e.cause());
     EXPECT_NE(std::string::npos, e.function().find("RaisedHereNamesThisFunctionFileAndLine")) << e.function();
-    EXPECT_NE(std::string::npos, e.file().find("LauncherCoreTest.cpp")) << e.file();
+    EXPECT_EQ("tests/unit/launcher/LauncherCoreTest.cpp", e.file())
+        << "within the source tree, not the build machine's path";
     EXPECT_EQ(line, e.line());
     EXPECT_EQ(0u, e.fullDescription().find("Excecao AppException: Erro ao chamar RegisterNatives.\nem "))
         << e.fullDescription();
@@ -59,6 +60,15 @@ TEST(AdminCheck, VariantFollowsPlatformAndVersion) {
     EXPECT_EQ(V::TokenMembership, AdminCheck::chooseVariant(2, 6));
     EXPECT_EQ(V::TokenMembership, AdminCheck::chooseVariant(2, 10));
     EXPECT_EQ(V::TokenMembership, AdminCheck::chooseVariant(2, 3));
+}
+
+TEST(InstanceMutex, GlobalPrefixOnlyFromWindows2000On) {
+    const std::string bare = "{{6F1B0C2E-3D4A-4C5B-9E8F-A1B2C3D4E5F6}}";
+    EXPECT_EQ(bare, flavour::instanceMutexName(1, 4)) << "Windows 95/98/ME";
+    EXPECT_EQ(bare, flavour::instanceMutexName(1, 5)) << "whatever version 9x reports";
+    EXPECT_EQ(bare, flavour::instanceMutexName(2, 4)) << "NT 4.0";
+    EXPECT_EQ("Global\\" + bare, flavour::instanceMutexName(2, 5)) << "Windows 2000";
+    EXPECT_EQ("Global\\" + bare, flavour::instanceMutexName(2, 10));
 }
 
 TEST(LaunchParameters, DefaultsBelowTheInstallationFolder) {
