@@ -7,8 +7,8 @@ static_assert(NIF_MESSAGE == tray::kFlagMessage && NIF_ICON == tray::kFlagIcon &
 static_assert(WM_LBUTTONDBLCLK == tray::kLeftDoubleClick && WM_RBUTTONUP == tray::kRightButtonUp);
 static_assert(sizeof(NOTIFYICONDATAA{}.szTip) == tray::kTipSize);
 #ifndef _WIN64
-// The Windows 2000 form of the record (128-character tooltip), which the 9x shells with the
-// desktop update accept as well.
+// The record starts in its Windows 2000 form (128-character tooltip); a shell that refuses it
+// gets the original form, whose tooltip field holds 64 characters ("Quorvel" fits).
 static_assert(NOTIFYICONDATAA_V2_SIZE == 488);
 static_assert(NOTIFYICONDATAA_V1_SIZE == 88);
 #endif

@@ -10,7 +10,8 @@ mkdir -p dist
 for exe in quorvel9x QuorvelBkp QuorvelRst StopQuorvel; do
   cp "build/windows/bin/$exe.exe" dist/
 done
-scripts/check-pe.sh dist/*.exe
+# The link maps stay in the build: they tell our code from the compiler runtime's.
+scripts/check-pe.sh --source-dir "$PWD" --maps build/windows/bin dist/*.exe
 if [[ -x scripts/demo.sh ]]; then
   scripts/demo.sh
 fi
