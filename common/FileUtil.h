@@ -16,6 +16,11 @@ class FileUtil {
     // True when the file can be opened for reading: a folder, a missing file and a file
     // another program holds locked all give false.
     bool fileExists(const std::string &path) const;
+    // True unless the system answers that nothing is at the path: a file that cannot be
+    // opened, read or deleted is still there.
+    bool isPresent(const std::string &path) const;
+    // Clears a file's read-only attribute, if set, so that it can be replaced or deleted.
+    void makeWritable(const std::string &path) const;
     // Deletes the folder with everything in it. Entries whose names begin with a full stop
     // are skipped (so a ".keep" file keeps its folder). True when the folder itself is gone.
     bool deleteTree(const std::string &path, bool quiet) const;

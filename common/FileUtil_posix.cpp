@@ -5,6 +5,7 @@
 #include "LogWriter.h"
 
 #include <dirent.h>
+#include <errno.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -42,6 +43,17 @@ bool FileUtil::fileExists(const std::string &path) const {
         return false;
     ::close(fd);
     return true;
+}
+
+bool FileUtil::isPresent(const std::string &path) const {
+    struct stat st {};
+    return ::stat(native(path).c_str(), &st) == 0 || (errno != ENOENT && errno != ENOTDIR);
+}
+
+void FileUtil::makeWritable(const std::string &path) const {
+    struct stat st {};
+    if (::stat(native(path).c_str(), &st) == 0 && S_ISREG(st.st_mode) && (st.st_mode & S_IWUSR) == 0)
+        ::chmod(native(path).c_str(), (st.st_mode & 07777) | S_IWUSR);
 }
 
 bool FileUtil::deleteTree(const std::string &path, bool quiet) const {

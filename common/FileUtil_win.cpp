@@ -30,6 +30,23 @@ bool FileUtil::fileExists(const std::string &path) const {
     return f.valid();
 }
 
+bool FileUtil::isPresent(const std::string &path) const {
+    if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES)
+        return true;
+    const DWORD error = GetLastError();
+    return error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND;
+}
+
+void FileUtil::makeWritable(const std::string &path) const {
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ||
+        (attributes & FILE_ATTRIBUTE_READONLY) == 0)
+        return;
+    // No attribute left is said with FILE_ATTRIBUTE_NORMAL, which is valid only alone.
+    const DWORD rest = attributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY);
+    SetFileAttributesA(path.c_str(), rest != 0 ? rest : FILE_ATTRIBUTE_NORMAL);
+}
+
 bool FileUtil::deleteTree(const std::string &path, bool quiet) const {
     std::string folder = path;
     if (folder.empty() || folder.back() != '\\')

@@ -14,5 +14,6 @@ int runLauncher(HINSTANCE instance, int showCommand);
 void runGuarded(HWND splash, const std::function<void()> &work);
 void postClose(HWND splash);
 
-// How long the Java virtual machine's tear-down may take before the process ends anyway.
+// How long the Java virtual machine's tear-down may take, once the Java program reported its
+// window gone, before the process ends anyway.
 inline constexpr unsigned kTeardownBoundMs = 10000;

@@ -68,9 +68,16 @@ class SplashPollSurface : public PollSurface {
     HWND splash_;
 };
 
-// Destroys the launch (and with it the virtual machine) under a bound. Past the bound the
-// splash is closed from the watchdog and the entry ends the process.
-void tearDown(std::unique_ptr<JavaLaunch> &launch, HWND splash) {
+// Destroys the launch (and with it the virtual machine), which waits for the Java program's
+// threads. Only once the program reported its window gone is that wait bounded: past the
+// bound the splash is closed from the watchdog and the entry ends the process. After a
+// failure or time-out box the program may still be at work (a restore window that came up
+// late, or one still open behind the box), and is waited for.
+void tearDown(std::unique_ptr<JavaLaunch> &launch, HWND splash, bool windowGone) {
+    if (!windowGone) {
+        launch.reset();
+        return;
+    }
     TeardownWatchdog watchdog(kTeardownBoundMs, [splash] {
         launcherLog("Tempo esgotado ao encerrar a máquina virtual Java; o processo será encerrado.");
         g_teardownAbandoned = true;
@@ -105,13 +112,14 @@ void runSetup(HWND splash) {
     ParameterReader reader;
     SplashPollSurface surface(splash);
     auto launch = std::make_unique<JavaLaunch>(reader, surface);
+    bool windowGone = false;
     try {
-        launch->runAndWait(flavour::kTimeoutMessage);
+        windowGone = launch->runAndWait(flavour::kTimeoutMessage);
     } catch (...) {
-        tearDown(launch, splash);
+        tearDown(launch, splash, false);
         throw;
     }
-    tearDown(launch, splash);
+    tearDown(launch, splash, windowGone);
 }
 
 void __cdecl setupThread(void *arg) {

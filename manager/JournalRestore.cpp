@@ -27,6 +27,7 @@ bool undoFile(const RestoreContext &context, const FileUtil &files, const Journa
         const std::string entry = checkedLength(context.entryPath(record));
         if (!files.fileExists(entry))
             return true;
+        files.makeWritable(entry);
         if (files.deleteFile(entry)) {
             writeLog("Apagou arquivo: " + entry);
             return true;
@@ -37,13 +38,18 @@ bool undoFile(const RestoreContext &context, const FileUtil &files, const Journa
     case 2: { // replaced: copy the former version back
         const std::string saved = checkedLength(context.savedCopy(record));
         const std::string entry = checkedLength(context.entryPath(record));
+        // Windows copies the read-only attribute with a file, so a replay finds what an earlier
+        // run restored read-only.
+        files.makeWritable(entry);
         // The copy comes before the test for the saved copy: without one it touches nothing,
         // and the restore of thousands of files saves an open per file.
         if (files.copyFile(saved, entry, true)) {
             writeLog("Restaurou arquivo: " + entry);
             return true;
         }
-        if (files.fileExists(saved)) {
+        // A saved copy that is there but cannot be read (locked, no access) is no reason to
+        // delete the installed file: the step fails and the journal stays.
+        if (files.isPresent(saved)) {
             writeLog("ERRO Restaurou arquivo: " + entry);
             return false;
         }
@@ -56,8 +62,12 @@ bool undoFile(const RestoreContext &context, const FileUtil &files, const Journa
     case 3: { // removed: bring the saved copy back, if the update kept one
         const std::string saved = checkedLength(context.savedCopy(record));
         const std::string entry = checkedLength(context.entryPath(record));
-        if (files.fileExists(saved) && !files.copyFile(saved, entry, true)) {
-            // The saved copy is the only one left: keep the journal so the next start retries.
+        if (!files.isPresent(saved))
+            return true;
+        files.makeWritable(entry);
+        if (!files.copyFile(saved, entry, true)) {
+            // The saved copy is the only one left, readable or not: keep the journal so the
+            // next start retries.
             writeLog("ERRO Restaurou arquivo: " + entry);
             return false;
         }
@@ -131,7 +141,13 @@ bool recoverJournal(const RestoreContext &context) {
             writeLog("Erro ao efetuar o restore do journal. Verifique o log.");
             return false;
         }
-        TempFolder().removeFrom(context.installFolder);
+        // A journal left behind (read-only, or held open by another program) would be
+        // replayed at the next start: without its saved copies every replaced file it has
+        // just restored would then be deleted.
+        if (FileUtil().isPresent(Journal(context.tempFolder).path()))
+            writeLog("Não foi possível excluir o journal; diretório temporário mantido.");
+        else
+            TempFolder().removeFrom(context.installFolder);
         if (readJournalRecords(context).empty())
             return true;
         writeLog("Não foi possível efetuar o restore do journal. Verifique o log.");

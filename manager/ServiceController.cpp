@@ -27,6 +27,8 @@ struct ServiceController::Core {
     bool stopInPass = false;
     Event stopIdle{true};
 
+    std::atomic<bool> destroyBounded{false};
+
     void startLoop();
     void stopLoop();
 };
@@ -96,8 +98,35 @@ ServiceController::~ServiceController() {
         c.stopWorker.finish(c.stopJava.inJava ? 0 : idle);
         c.startWorker.finish(c.startJava.inJava ? 0 : idle);
     }
-    c.host.destroyJVM();
+    destroyJVM();
     core_.reset(); // unloads the runtime library unless a frozen worker still holds it
+}
+
+void ServiceController::destroyJVM() {
+    Core &c = *core_;
+    if (!c.destroyBounded) {
+        c.host.destroyJVM(); // waits for the application's threads, as long as they run
+        return;
+    }
+    const auto bound = c.parameters.stopTimeout > 0 ? std::chrono::seconds(c.parameters.stopTimeout)
+                                                    : c.timings.defaultDestroyWait;
+    // Shared with the watchdog, which may still be leaving when this returns.
+    auto done = std::make_shared<Event>();
+    Worker watchdog;
+    const bool watched = watchdog.create(
+        [done, bound] {
+            if (!done->wait(std::chrono::duration_cast<std::chrono::milliseconds>(bound))) {
+                debugTrace("Tempo esgotado ao encerrar a máquina virtual Java; o processo será encerrado.");
+                endProcess();
+            }
+        },
+        0);
+    if (watched)
+        watchdog.resume();
+    c.host.destroyJVM();
+    done->set();
+    if (watched)
+        watchdog.finish(static_cast<unsigned>(c.timings.idleJoin.count()));
 }
 
 void ServiceController::preparar() {
@@ -169,6 +198,10 @@ void ServiceController::resumeStop() {
 
 int ServiceController::queryStatus() {
     return core_->host.queryStatus();
+}
+
+void ServiceController::boundTeardown() {
+    core_->destroyBounded = true;
 }
 
 const Parameters &ServiceController::parameters() const {

@@ -7,9 +7,12 @@
 //   service.resumeStart();             // runs the start main, unless it ran and no stop followed
 //   int status = service.queryStatus();// each timer tick; 0 when the Java side cannot answer
 //   service.resumeStop();              // runs the stop main; no effect while a stop run is busy
+//   service.boundTeardown();           // the Java side answered 6 or 7
 //   // destruction tears down: waits for a running stop pass up to the stop key's Timeout
 //   // (30 s when 0), destroys the machine, and unloads the runtime unless a thread is still
-//   // inside it (a start main that never returns).
+//   // inside it (a start main that never returns). After boundTeardown the destruction of
+//   // the machine is waited for up to the stop key's Timeout (10 s when 0); then the process
+//   // ends.
 #pragma once
 
 #include "JavaHost.h"
@@ -27,6 +30,7 @@ struct ServiceTimings {
     int attempts = 5;                            // of the runtime load and of the creation
     std::chrono::seconds defaultStopWait{30};    // teardown's wait on a stop pass, Timeout 0
     std::chrono::milliseconds idleJoin{2000};    // teardown's wait on a worker not in Java
+    std::chrono::seconds defaultDestroyWait{10}; // bounded destroy, Timeout 0
 };
 
 class ServiceController {
@@ -48,6 +52,11 @@ class ServiceController {
     void resumeStart();
     void resumeStop();
     int queryStatus();
+    // The Java side has said it stopped (status 6 or 7). A thread the application left behind
+    // would keep the destruction of the machine, and with it the invisible manager, waiting
+    // for ever: from now on the teardown waits for it up to the stop key's Timeout (10 s when
+    // 0) and then ends the process.
+    void boundTeardown();
 
     const Parameters &parameters() const;
     bool mainStarted() const;
@@ -58,5 +67,9 @@ class ServiceController {
 
   private:
     struct Core;
+    // Ends the process at once, from any thread, while another is stuck inside the runtime.
+    static void endProcess();
+    void destroyJVM();
+
     std::shared_ptr<Core> core_;
 };

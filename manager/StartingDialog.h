@@ -20,6 +20,9 @@ class StartingDialog : public ModalDialog {
   protected:
     BOOL onInitDialog() override;
     bool handleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT &result) override;
+    // Esc: hides to the notification area as "Minimizar" does. Ending the dialog here would
+    // leave the application running with no window or icon to stop it from.
+    void onCancel() override;
     void onClose() override;
 
   private:

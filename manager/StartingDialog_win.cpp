@@ -107,10 +107,14 @@ bool StartingDialog::handleMessage(UINT message, WPARAM wParam, LPARAM lParam, L
     }
 }
 
+void StartingDialog::onCancel() {
+    ShowWindow(hwnd(), SW_HIDE);
+}
+
 void StartingDialog::onClose() {
     if (started_)
         stopSequence();
-    ModalDialog::onClose();
+    endDialog(IDCANCEL);
 }
 
 void StartingDialog::pollStatus() {
@@ -127,6 +131,7 @@ void StartingDialog::pollStatus() {
     }
     started_ = r.started;
     if (r.end) {
+        controller_.boundTeardown();
         Sleep(kEndPauseMs);
         endDialog(IDABORT);
     }

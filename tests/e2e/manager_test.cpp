@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdio>
 #include <thread>
 
 using namespace qvtest;
@@ -230,9 +231,12 @@ TEST_F(ManagerE2e, BrowserButtonOpensTheSiteAndHidesTheDialog) {
     EXPECT_EQ(1u, jvm.count("main begin app/Start")) << "the start main ran once: no stop since";
 }
 
+// The stand-in's destroy blocks as the real one does for a thread the application left behind:
+// once the Java side has said it stopped, the manager ends after the stop key's Timeout.
 TEST_F(ManagerE2e, EncerrarResetsTheBarRunsTheStopClassAndStatus6Ends) {
+    key.setNumber("Stop", "Timeout", 2);
     HWND dlg = startManager("status 3 at 0\nmain app.Start returns\nmain app.Stop returns\n"
-                            "on app.Stop status 6 at 2500\n");
+                            "on app.Stop status 6 at 2500\ndestroy delay 120000\n");
     ASSERT_NE(nullptr, dlg);
     ASSERT_TRUE(pollUntil([&] { return controlText(dlg, IDC_STATUS_TEXT) == kStarted; }, 15000));
     ShowWindow(dlg, SW_HIDE);
@@ -246,8 +250,14 @@ TEST_F(ManagerE2e, EncerrarResetsTheBarRunsTheStopClassAndStatus6Ends) {
     // Polls of 3 while stopping leave the bar at 0 (the start stays announced).
     ASSERT_TRUE(waitPollDone(3, manager.count("status: 3") + 1)) << manager.joined();
     EXPECT_EQ(0, barOf(dlg));
+    ASSERT_TRUE(jvm.waitFor("DestroyJavaVM begin", kEndMs)) << manager.joined();
     DWORD code = 12345;
     ASSERT_TRUE(manager.wait(kEndMs, &code)) << manager.joined();
+    const DWORD waited = GetTickCount() - jvm.tickOf("DestroyJavaVM begin");
+    std::printf("ended %lu ms after DestroyJavaVM began\n", static_cast<unsigned long>(waited));
+    EXPECT_GE(waited, 2000u - kTickSlackMs);
+    EXPECT_LT(waited, 6000u);
+    EXPECT_EQ(0u, jvm.count("DestroyJavaVM end"));
     EXPECT_EQ(0u, code);
     EXPECT_EQ(1u, manager.count("status: 6"));
     EXPECT_EQ(0, trayIconWindows()) << "icon removed at the end";
@@ -266,8 +276,12 @@ TEST_F(ManagerE2e, ClosingBeforeTheStartEndsWithoutTheStopClass) {
     EXPECT_EQ(1u, jvm.count("DestroyJavaVM begin"));
 }
 
+// Closed before the Java side said it stopped: the destroy is waited for whole, whatever the
+// stop key's Timeout.
 TEST_F(ManagerE2e, ClosingAfterTheStartRunsTheStopClassFirst) {
-    HWND dlg = startManager("status 3 at 0\nmain app.Start returns\nmain app.Stop returns after 500\n");
+    key.setNumber("Stop", "Timeout", 2);
+    HWND dlg = startManager("status 3 at 0\nmain app.Start returns\nmain app.Stop returns after 500\n"
+                            "destroy delay 4000\n");
     ASSERT_NE(nullptr, dlg);
     ASSERT_TRUE(pollUntil([&] { return controlText(dlg, IDC_STATUS_TEXT) == kStarted; }, 15000));
     PostMessageA(dlg, WM_CLOSE, 0, 0);
@@ -275,6 +289,7 @@ TEST_F(ManagerE2e, ClosingAfterTheStartRunsTheStopClassFirst) {
     EXPECT_EQ(1u, manager.count("encerrar")) << manager.joined();
     EXPECT_EQ(1u, jvm.count("main end app/Stop returned")) << "the stop class ran before the end";
     EXPECT_LT(jvm.tickOf("main end app/Stop"), jvm.tickOf("DestroyJavaVM begin"));
+    EXPECT_EQ(1u, jvm.count("DestroyJavaVM end"));
 }
 
 // A window with a title on a thread of its own that answers messages and counts
@@ -348,6 +363,16 @@ TEST_F(ManagerE2e, SecondStartShowsTheHiddenDialogAndEndsTouchingNothing) {
     EXPECT_EQ(createsBefore, jvm.count("JNI_CreateJavaVM result"));
     EXPECT_FALSE(dirExists(jvm / "logs")) << "the journal was not read";
     EXPECT_TRUE(manager.running());
+
+    // Esc hides the dialog to the notification area as "Minimizar" does; the polls go on.
+    const std::size_t polls = manager.count("status: 1");
+    PostMessageA(dlg, WM_KEYDOWN, VK_ESCAPE, 0);
+    EXPECT_TRUE(pollUntil([&] { return !IsWindowVisible(dlg); }, 5000)) << "Esc did not hide the dialog";
+    EXPECT_TRUE(manager.waitForLine("status: 1", 5000, polls + 2)) << "no poll after Esc\n"
+                                                                   << manager.joined();
+    EXPECT_TRUE(IsWindow(dlg));
+    EXPECT_EQ(1, trayIconWindows());
+    EXPECT_EQ(0u, manager.count("encerrar"));
 }
 
 TEST_F(ManagerE2e, JournalThatCannotBeUndoneEndsTheManagerAtOnce) {

@@ -275,9 +275,11 @@ TEST(LauncherE2e, TeardownThatNeverEndsIsCutAfterItsBound) {
         << inst.logText(kBkp);
 }
 
-// The one slow path: no window within 300 polls, for both flavours at once.
+// The one slow path: no window within 300 polls, for both flavours at once. The Java program
+// then shows its window late and works on for 20 s (the stand-in's destroy waits that long, as
+// the real one waits for the program's threads): the launchers wait for it, unbounded.
 TEST(LauncherE2e, NoWindowShowsEachFlavoursTimeoutMessage) {
-    Installation inst("launcher_e2e_timeout", codes("0 at 0"));
+    Installation inst("launcher_e2e_timeout", codes("0 at 0, 4 at 60000") + "destroy delay 20000\n");
     qvtest::ChildProcess bkp, rst;
     // Read before the starts, so neither launcher's minute can begin ahead of it.
     const DWORD start = GetTickCount();
@@ -298,4 +300,7 @@ TEST(LauncherE2e, NoWindowShowsEachFlavoursTimeoutMessage) {
     EXPECT_EQ(0u, code);
     EXPECT_TRUE(rst.wait(kEndMs, &code));
     EXPECT_EQ(0u, code);
+    EXPECT_EQ(2u, inst.jvm().count("DestroyJavaVM end")) << "a launcher ended while its program worked\n"
+                                                         << recordOf(inst.jvm());
+    EXPECT_EQ("", inst.logText(kBkp) + inst.logText(kRst));
 }

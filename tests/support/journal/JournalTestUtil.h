@@ -63,16 +63,18 @@ class LogCapture {
     std::string prefix_;
 };
 
-// Another process holding a file open without sharing, until destruction.
+// Another process holding a file open until destruction: without sharing (locked), or letting
+// others read and write it but not delete it.
 class FileLock {
   public:
-    explicit FileLock(const std::string &path) {
+    enum Mode { kLocked, kNoDelete };
+    explicit FileLock(const std::string &path, Mode mode = kLocked) {
         const std::string event = "qvjournal_lock_" + std::to_string(GetCurrentProcessId()) + "_" +
                                   std::to_string(reinterpret_cast<std::uintptr_t>(this));
         HANDLE ready = CreateEventA(nullptr, TRUE, FALSE, event.c_str());
-        held_ =
-            process_.start("\"" + qvtest::binPath("qv_file_holder.exe") + "\" \"" + path + "\" " + event) &&
-            WaitForSingleObject(ready, 20000) == WAIT_OBJECT_0;
+        held_ = process_.start("\"" + qvtest::binPath("qv_file_holder.exe") + "\" \"" + path + "\" " + event +
+                               (mode == kNoDelete ? " nodelete" : "")) &&
+                WaitForSingleObject(ready, 20000) == WAIT_OBJECT_0;
         CloseHandle(ready);
     }
     ~FileLock() {

@@ -138,10 +138,14 @@ TEST_F(Restore, FiveAddedFilesOfWhichTwoCannotBeDeleted) {
         put("app\\f" + std::to_string(i), "x");
         lines += line(1, 1, "app\\f" + std::to_string(i));
     }
-    ASSERT_TRUE(readOnly(at("app\\f2")));
-    ASSERT_TRUE(readOnly(at("app\\f4")));
     journal(lines);
-    EXPECT_FALSE(recover());
+    {
+        // Readable, so present, but another program keeps them from being deleted.
+        qvjournal::FileLock f2(at("app\\f2"), qvjournal::FileLock::kNoDelete);
+        qvjournal::FileLock f4(at("app\\f4"), qvjournal::FileLock::kNoDelete);
+        ASSERT_TRUE(f2.held() && f4.held());
+        EXPECT_FALSE(recover());
+    }
     EXPECT_EQ(
         (Lines{"Apagou arquivo: " + at("app\\f5"), "ERRO Apagou arquivo: " + at("app\\f4"),
                "Apagou arquivo: " + at("app\\f3"), "ERRO Apagou arquivo: " + at("app\\f2"),
@@ -150,6 +154,99 @@ TEST_F(Restore, FiveAddedFilesOfWhichTwoCannotBeDeleted) {
     EXPECT_EQ(lines, journalContent());
     EXPECT_TRUE(qvtest::fileExists(at("app\\f2")));
     EXPECT_FALSE(qvtest::fileExists(at("app\\f3")));
+}
+
+// Windows copies the read-only attribute with a file, so a restore replayed after an earlier
+// run finds the files it restored read-only; Wine does not copy it, so the test sets it.
+TEST_F(Restore, ReadOnlyFilesAreOverwrittenOrDeletedOnAReplay) {
+    put("app\\replaced.txt", "restored by the earlier run");
+    saved("app\\replaced.txt", "old");
+    put("app\\removed.txt", "restored by the earlier run");
+    saved("app\\removed.txt", "gone");
+    put("app\\added.txt", "new");
+    put("app\\nosaved.txt", "new");
+    for (const char *rel : {"app\\replaced.txt", "app\\removed.txt", "app\\added.txt", "app\\nosaved.txt"})
+        ASSERT_TRUE(readOnly(at(rel))) << rel;
+    journal(line(1, 1, "app\\added.txt") + line(2, 1, "app\\replaced.txt") + line(3, 1, "app\\removed.txt") +
+            line(2, 1, "app\\nosaved.txt"));
+    EXPECT_TRUE(recover());
+    EXPECT_EQ(
+        (Lines{"Restaurou arquivo: " + at("app\\replaced.txt"), "Apagou arquivo: " + at("app\\added.txt")}),
+        log());
+    EXPECT_EQ("old", contentOf(at("app\\replaced.txt")));
+    EXPECT_EQ("gone", contentOf(at("app\\removed.txt")));
+    EXPECT_EQ("(missing)", contentOf(at("app\\added.txt")));
+    EXPECT_EQ("(missing)", contentOf(at("app\\nosaved.txt")));
+    EXPECT_FALSE(qvtest::dirExists(at("tmpQvel")));
+}
+
+// A journal that stays after a successful restore keeps its folder: removing the saved copies
+// would make the next replay delete every replaced file it has just restored.
+TEST_F(Restore, AJournalThatCannotBeDeletedKeepsTheCopiesForEveryReplay) {
+    for (const bool readOnlyJournal : {true, false}) {
+        const char *what = readOnlyJournal ? "read-only journal" : "journal held without delete sharing";
+        put("app\\replaced.txt", "new");
+        saved("app\\replaced.txt", "old");
+        saved("app\\removed.txt", "gone");
+        const std::string content = line(3, 1, "app\\removed.txt") + line(2, 1, "app\\replaced.txt");
+        journal(content);
+        std::unique_ptr<qvjournal::FileLock> holder;
+        if (readOnlyJournal) {
+            ASSERT_TRUE(readOnly(at("tmpQvel\\journal.data")));
+        } else {
+            holder = std::make_unique<qvjournal::FileLock>(at("tmpQvel\\journal.data"),
+                                                           qvjournal::FileLock::kNoDelete);
+            ASSERT_TRUE(holder->held());
+        }
+        for (int run = 1; run <= 2; ++run) {
+            EXPECT_FALSE(recover()) << what << ", run " << run << ": the journal is still there";
+            EXPECT_EQ((Lines{"Restaurou arquivo: " + at("app\\replaced.txt"),
+                             "Não foi possível excluir o journal; diretório temporário mantido.",
+                             "Não foi possível efetuar o restore do journal. Verifique o log."}),
+                      log())
+                << what << ", run " << run;
+            EXPECT_EQ("old", contentOf(at("app\\replaced.txt"))) << what << ", run " << run;
+            EXPECT_EQ("gone", contentOf(at("app\\removed.txt"))) << what << ", run " << run;
+            EXPECT_EQ("old", contentOf(at("tmpQvel\\backup\\" + at("app\\replaced.txt").substr(3))))
+                << what << ", run " << run;
+            EXPECT_EQ(content, journalContent()) << what << ", run " << run;
+            DeleteFileA(at("logs\\downloadinfra_log_20261206.log").c_str());
+        }
+        holder.reset();
+        qvtest::removeTree(at("tmpQvel"));
+        qvtest::removeTree(at("app"));
+    }
+}
+
+// Only a saved copy that is not there counts as missing: one that another program holds is a
+// failed step, and neither the installed file nor the journal nor the copy may be lost.
+TEST_F(Restore, ASavedCopyThatCannotBeReadIsAFailedStep) {
+    for (const int operation : {2, 3}) {
+        const std::string entry = at("app\\lib.jar");
+        const std::string copy = at("tmpQvel\\backup\\" + entry.substr(3));
+        if (operation == 2)
+            put("app\\lib.jar", "installed by the update");
+        saved("app\\lib.jar", "former version");
+        journal(line(operation, 1, "app\\lib.jar"));
+        bool result = true;
+        {
+            qvjournal::FileLock lock(copy);
+            ASSERT_TRUE(lock.held());
+            result = recover();
+        }
+        EXPECT_FALSE(result) << "operation " << operation;
+        EXPECT_EQ((Lines{"ERRO Restaurou arquivo: " + entry,
+                         "Erro ao efetuar o restore do journal. Verifique o log."}),
+                  log())
+            << "operation " << operation;
+        EXPECT_EQ(operation == 2 ? "installed by the update" : "(missing)", contentOf(entry))
+            << "operation " << operation;
+        EXPECT_EQ(line(operation, 1, "app\\lib.jar"), journalContent()) << "operation " << operation;
+        EXPECT_EQ("former version", contentOf(copy)) << "operation " << operation;
+        DeleteFileA(at("logs\\downloadinfra_log_20261206.log").c_str());
+        qvtest::removeTree(at("tmpQvel"));
+        qvtest::removeTree(at("app"));
+    }
 }
 
 TEST_F(Restore, AnInvalidThirdLineStopsBeforeAnythingIsTouched) {
