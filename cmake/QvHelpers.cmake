@@ -6,6 +6,7 @@
 
 option(QV_DIST_CHECK "Check the built programs' PE format and imports as a test" OFF)
 option(QV_SANITIZE "Build native code with AddressSanitizer and UBSan" OFF)
+option(QV_TRACE_MONITOR "End-to-end tests read the manager's trace as a debug monitor, not as its debugger" OFF)
 if(QV_SANITIZE AND NOT WIN32)
   add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
   add_link_options(-fsanitize=address,undefined)
