@@ -198,9 +198,94 @@ setup() {
 
 # ---------------------------------------------------------------- session
 
+XVFB_PID=""
+PREFIX=""
+
+end_session() {
+  local i
+  if [ -n "$PREFIX" ] && [ -n "$(chroot_pids wineserver)" ]; then
+    in_chroot env "WINEPREFIX=$PREFIX" /usr/lib/wine/wineserver -k >/dev/null 2>&1 || true
+  fi
+  # Wine's processes go with their server; whatever is left of the chroot's must not stay.
+  for ((i = 0; i < 100; i++)); do
+    [ -z "$(chroot_pids wineserver)$(all_chroot_pids)" ] && break
+    sleep 0.1
+  done
+  for i in $(all_chroot_pids); do kill -9 "$i" 2>/dev/null || true; done
+  if [ -n "$XVFB_PID" ]; then kill "$XVFB_PID" 2>/dev/null && wait "$XVFB_PID" 2>/dev/null; fi
+  unmount_chroot
+}
+
+all_chroot_pids() { # every process whose root is this chroot
+  local d
+  for d in /proc/[0-9]*; do
+    [ "$(readlink "$d/root" 2>/dev/null)" = "$ROOT" ] && echo "${d#/proc/}"
+  done
+  return 0
+}
+
+start_xvfb() { # on the host: a private display that the chroot's programs reach by its socket
+  local n
+  for n in $(seq 401 700); do
+    [[ -e /tmp/.X$n-lock || -e /tmp/.X11-unix/X$n ]] && continue
+    Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp -noreset >"$STATE/xvfb.log" 2>&1 &
+    XVFB_PID=$!
+    for _ in $(seq 1 100); do
+      [[ -e /tmp/.X11-unix/X$n ]] && break
+      kill -0 "$XVFB_PID" 2>/dev/null || break
+      sleep 0.05
+    done
+    if [[ -e /tmp/.X11-unix/X$n ]]; then
+      export DISPLAY=":$n"
+      return 0
+    fi
+    XVFB_PID=""
+  done
+  die "no free X display"
+}
+
+session() { # STATE_DIR CMD...
+  [ "$(id -u)" = 0 ] || die "must run as root (chroot, mount, binfmt_misc)"
+  [ -e "$ROOT/.qv-ready" ] || die "no 32-bit Wine in $ROOT: run '$0 setup' first"
+  STATE=$(realpath -m "$1")
+  shift
+  case $STATE/ in "$PROJECT"/*) ;; *) die "the state folder must be inside $PROJECT" ;; esac
+  mkdir -p "$STATE"
+  trap end_session EXIT
+  trap 'exit 130' INT TERM
+  register_binfmt "$ROOT$QEMU_P" POF
+  mount_chroot
+  start_xvfb
+  mkdir -p "$ROOT/tmp/.X11-unix" # the abstract socket serves; libX11 wants the folder
+  # A fresh prefix on each run, in the state folder: the same path inside the chroot.
+  PREFIX=$STATE/prefix
+  rm -rf "$PREFIX"
+  export QV_WINE32_ROOT=$ROOT WINEPREFIX=$PREFIX
+  local wine=("$PROJECT/cmake/wine32-emulator.sh")
+  "${wine[@]}" wineboot -i </dev/null >"$STATE/wineboot.log" 2>&1 || die "wineboot failed (see $STATE/wineboot.log)"
+  # No crash dialog (it would wait for a click). Unmanaged windows: with no window manager,
+  # hiding a managed window waits 2 s for one.
+  "${wine[@]}" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f \
+    </dev/null >>"$STATE/wineboot.log" 2>&1
+  "${wine[@]}" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f \
+    </dev/null >>"$STATE/wineboot.log" 2>&1
+  in_chroot env "WINEPREFIX=$PREFIX" /usr/lib/wine/wineserver -w
+  # A persistent server, and Wine's helper processes booted with no inherited streams, so the
+  # test runner never waits on them.
+  in_chroot env "WINEPREFIX=$PREFIX" /usr/lib/wine/wineserver -p </dev/null >/dev/null 2>&1
+  "${wine[@]}" cmd /c exit </dev/null >/dev/null 2>&1
+  "$@"
+}
+
 main() {
   case ${1:-} in
   setup) with_lock setup ;;
+  session)
+    shift
+    (($# >= 2)) || die "usage: $0 session STATE_DIR command [args...]"
+    with_lock session "$@"
+    ;;
+  umount) with_lock end_session ;;
   *) sed -n '5,8s/^# \{0,1\}//p' "${BASH_SOURCE[0]}" >&2; exit 2 ;;
   esac
 }

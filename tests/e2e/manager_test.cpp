@@ -28,7 +28,7 @@ constexpr DWORD kShowMs = 20000;
 constexpr DWORD kEndMs = 20000;
 
 std::string managerCommand() {
-    return "\"" + binPath("quorvel9x.exe") + "\"";
+    return "\"" + programPath("quorvel9x.exe") + "\"";
 }
 
 int barOf(HWND dlg) {
