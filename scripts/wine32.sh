@@ -85,13 +85,6 @@ unmount_chroot() {
   done
 }
 
-chroot_pids() { # NAME: ids of processes called NAME whose root is this chroot
-  local p
-  for p in $(pgrep -x "$1"); do
-    [ "$(readlink "/proc/$p/root" 2>/dev/null)" = "$ROOT" ] && echo "$p"
-  done
-  return 0
-}
 
 # ---------------------------------------------------------------- setup
 
@@ -185,6 +178,7 @@ setup() {
   MIRROR=${QV_WINE32_MIRROR:-$(host_mirror debian)}
   SECURITY_MIRROR=${QV_WINE32_SECURITY_MIRROR:-$(host_mirror debian-security)}
   trap unmount_chroot EXIT
+  trap 'exit 130' INT TERM
   for step in bootstrap_chroot configure_chroot mount_chroot install_qemu install_packages install_shim; do
     local t1=$SECONDS
     "$step"
@@ -203,17 +197,28 @@ PREFIX=""
 
 end_session() {
   local i
-  if [ -n "$PREFIX" ] && [ -n "$(chroot_pids wineserver)" ]; then
+  if [ -n "$PREFIX" ] && [ -n "$(all_chroot_pids)" ]; then
     in_chroot env "WINEPREFIX=$PREFIX" /usr/lib/wine/wineserver -k >/dev/null 2>&1 || true
   fi
   # Wine's processes go with their server; whatever is left of the chroot's must not stay.
-  for ((i = 0; i < 100; i++)); do
-    [ -z "$(chroot_pids wineserver)$(all_chroot_pids)" ] && break
-    sleep 0.1
-  done
-  for i in $(all_chroot_pids); do kill -9 "$i" 2>/dev/null || true; done
+  if ! chroot_empty_within 150; then
+    for i in $(all_chroot_pids); do
+      note "ending $(cat "/proc/$i/comm" 2>/dev/null) ($i), still running"
+      kill -9 "$i" 2>/dev/null || true
+    done
+    chroot_empty_within 50 || note "processes still in $ROOT: $(all_chroot_pids)"
+  fi
   if [ -n "$XVFB_PID" ]; then kill "$XVFB_PID" 2>/dev/null && wait "$XVFB_PID" 2>/dev/null; fi
   unmount_chroot
+}
+
+chroot_empty_within() { # TENTHS: wait until no process runs in the chroot
+  local i
+  for ((i = 0; i < $1; i++)); do
+    [ -z "$(all_chroot_pids)" ] && return 0
+    sleep 0.1
+  done
+  return 1
 }
 
 all_chroot_pids() { # every process whose root is this chroot
