@@ -12,9 +12,10 @@ start=$(date +%s)
 
 # The 32-bit Wine chroot is mostly downloads and unpacking: made ready while the rest builds.
 mkdir -p build/wine32-logs
-scripts/wine32.sh setup >build/wine32-logs/setup-run.log 2>&1 &
+# A group of its own, so that an early end of this script ends all of it (it unmounts itself).
+setsid scripts/wine32.sh setup >build/wine32-logs/setup-run.log 2>&1 &
 wine32_setup=$!
-trap 'kill "$wine32_setup" 2>/dev/null || true' EXIT
+trap 'kill -- "-$wine32_setup" 2>/dev/null || true' EXIT
 
 for preset in native native-asan wine-tests windows; do
   echo "== build $preset"
@@ -42,7 +43,10 @@ echo "== shipped 32-bit programs"
 ctest --test-dir build/windows --output-on-failure || status=1
 
 echo "== shipped 32-bit programs end to end under 32-bit Wine (emulated)"
-if wait "$wine32_setup"; then
+wine32_ready=0
+wait "$wine32_setup" && wine32_ready=1
+trap - EXIT
+if ((wine32_ready)); then
   scripts/wine32.sh session build/wine32-session \
     ctest --test-dir build/wine32-tests --output-on-failure || status=1
 else

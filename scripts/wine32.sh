@@ -148,6 +148,7 @@ install_packages() {
   done
   ((missing)) || return 0
   note "installing in the chroot: $CHROOT_PACKAGES"
+  in_chroot dpkg --configure -a >>"$LOG" 2>&1 || true # after an interrupted setup
   in_chroot apt-get update >>"$LOG" 2>&1 || die "apt-get update in the chroot failed (see $LOG)"
   in_chroot env DEBIAN_FRONTEND=noninteractive apt-get -y dist-upgrade >>"$LOG" 2>&1 ||
     die "apt-get dist-upgrade in the chroot failed (see $LOG)"
