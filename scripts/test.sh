@@ -47,8 +47,10 @@ wine32_ready=0
 wait "$wine32_setup" && wine32_ready=1
 trap - EXIT
 if ((wine32_ready)); then
+  wine32_start=$(date +%s)
   scripts/wine32.sh session build/wine32-session \
     ctest --test-dir build/wine32-tests --output-on-failure || status=1
+  echo "== wine32 layer took $(( $(date +%s) - wine32_start )) s"
 else
   echo "32-bit Wine setup failed:"; tail -n 20 build/wine32-logs/setup-run.log
   status=1

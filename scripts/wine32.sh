@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# shellcheck disable=SC2317 # the final exit makes shellcheck 0.9 call every function unreachable
 # 32-bit Wine for the tests, through emulation: this machine kind cannot execute i386 Linux
 # code, so an i386 Debian chroot holding Wine 8.0 (wine32) runs under qemu-i386 user mode,
 # which binfmt_misc hands every i386 program to.
@@ -127,9 +128,10 @@ install_qemu() { # bookworm's qemu 7.2 needs about a minute of CPU per Wine proc
   if [ ! -x "$ROOT$QEMU_DIR/usr/bin/qemu-i386" ]; then
     note "fetching qemu-user from $SUITE-backports"
     register_binfmt /usr/bin/qemu-i386-static OF # runs the chroot's apt meanwhile
-    in_chroot apt-get "${QEMU_APT[@]}" update >>"$LOG" 2>&1 &&
-      in_chroot env -C /tmp apt-get "${QEMU_APT[@]}" download qemu-user >>"$LOG" 2>&1 ||
+    if ! in_chroot apt-get "${QEMU_APT[@]}" update >>"$LOG" 2>&1 ||
+      ! in_chroot env -C /tmp apt-get "${QEMU_APT[@]}" download qemu-user >>"$LOG" 2>&1; then
       die "could not fetch qemu-user from $SUITE-backports (see $LOG)"
+    fi
     debs=("$ROOT"/tmp/qemu-user_*_amd64.deb)
     mkdir -p "$ROOT$QEMU_DIR"
     dpkg-deb --fsys-tarfile "${debs[-1]}" | tar -x -C "$ROOT$QEMU_DIR" ./usr/bin/qemu-i386
