@@ -16,7 +16,8 @@ PROJECT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd -P)
 ROOT=$(realpath -m "${QV_WINE32_ROOT:-$PROJECT/build/wine32-root}")
 LOGDIR=$PROJECT/build/wine32-logs
 SUITE=bookworm
-BINFMT_NAME=qv-wine32-i386
+# One entry per chroot: a session that ends takes only its own away.
+BINFMT_NAME=qv-wine32-$(printf %s "$ROOT" | cksum | cut -d' ' -f1)
 QEMU_DIR=/opt/qv-qemu                    # inside the chroot
 QEMU_P=$QEMU_DIR/usr/libexec/qemu-binfmt/i386-binfmt-P
 QEMU_APT_DIR=/var/lib/qv-qemu-apt        # inside the chroot
@@ -63,6 +64,11 @@ register_binfmt() { # INTERPRETER FLAGS (kernel order POCF): i386 ELF -> INTERPR
   # magic/mask: ELF, 32-bit, little endian, ET_EXEC or ET_DYN, EM_386 (as qemu's own)
   printf '%s' ":$BINFMT_NAME:M::"'\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00:\xff\xff\xff\xff\xff\xfe\xfe\xfc\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff'":$1:$2" \
     >/proc/sys/fs/binfmt_misc/register
+}
+
+unregister_binfmt() {
+  local entry=/proc/sys/fs/binfmt_misc/$BINFMT_NAME
+  if [ -e "$entry" ]; then echo -1 >"$entry"; fi
 }
 
 mount_chroot() { # proc, sys, dev and the project folder at its own path (not recursive)
@@ -180,7 +186,7 @@ setup() {
   local t0=$SECONDS step
   MIRROR=${QV_WINE32_MIRROR:-$(host_mirror debian)}
   SECURITY_MIRROR=${QV_WINE32_SECURITY_MIRROR:-$(host_mirror debian-security)}
-  trap unmount_chroot EXIT
+  trap 'unmount_chroot; unregister_binfmt' EXIT
   trap 'exit 130' INT TERM
   for step in bootstrap_chroot configure_chroot mount_chroot install_qemu install_packages install_shim; do
     local t1=$SECONDS
@@ -188,6 +194,7 @@ setup() {
     if ((SECONDS - t1 > 5)); then note "$step: $((SECONDS - t1)) s"; fi
   done
   unmount_chroot
+  unregister_binfmt
   trap - EXIT
   touch "$ROOT/.qv-ready"
   note "chroot ready in $((SECONDS - t0)) s"
@@ -213,6 +220,7 @@ end_session() {
   fi
   if [ -n "$XVFB_PID" ]; then kill "$XVFB_PID" 2>/dev/null && wait "$XVFB_PID" 2>/dev/null; fi
   unmount_chroot
+  unregister_binfmt
 }
 
 chroot_empty_within() { # TENTHS: wait until no process runs in the chroot
