@@ -6,6 +6,9 @@
 
 option(QV_DIST_CHECK "Check the built programs' PE format and imports as a test" OFF)
 option(QV_SANITIZE "Build native code with AddressSanitizer and UBSan" OFF)
+set(QV_PROGRAMS_DIR "" CACHE PATH
+  "Folder of the shipped programs the end-to-end tests run (empty: the ones built beside them)")
+option(QV_TRACE_MONITOR "End-to-end tests read the manager's trace as a debug monitor, not as its debugger" OFF)
 if(QV_SANITIZE AND NOT WIN32)
   add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
   add_link_options(-fsanitize=address,undefined)
@@ -137,13 +140,26 @@ function(qv_jvm_test name)
 endfunction()
 
 # Layers 3 and 4: Windows tests under Wine (run through the emulator wrapper).
-#   qv_wine_test(name SOURCES ... LIBS ... [DEPENDS targets] [SERIAL] [TIMEOUT s] [E2E])
+#   qv_wine_test(name SOURCES ... LIBS ... [DEPENDS targets] [SERIAL] [TIMEOUT s] [E2E]
+#                [WINE32 gtest-filter])
 # QV_BIN_WIN is the Windows path of the folder holding the built programs and test helpers.
+# With QV_PROGRAMS_DIR (the 32-bit layer) only tests with a WINE32 filter exist, run on the
+# programs of that folder: they depend on no program target and run only the filtered cases.
+set(QV_SHIPPED_TARGETS quorvel9x QuorvelBkp QuorvelRst StopQuorvel)
 function(qv_wine_test name)
   if(NOT WIN32)
     return()
   endif()
-  cmake_parse_arguments(A "SERIAL;E2E" "TIMEOUT" "SOURCES;LIBS;DEPENDS" ${ARGN})
+  cmake_parse_arguments(A "SERIAL;E2E" "TIMEOUT;WINE32" "SOURCES;LIBS;DEPENDS" ${ARGN})
+  set(args)
+  if(QV_PROGRAMS_DIR)
+    if(NOT A_WINE32)
+      return()
+    endif()
+    list(REMOVE_ITEM A_DEPENDS ${QV_SHIPPED_TARGETS})
+    set(args "--gtest_filter=${A_WINE32}")
+    set_property(GLOBAL APPEND PROPERTY QV_WINE32_TESTS ${name})
+  endif()
   _qv_gtest_exe(${name} SOURCES ${A_SOURCES} LIBS ${A_LIBS} qvtestsupport)
   qv_wine_path(binwin "${CMAKE_RUNTIME_OUTPUT_DIRECTORY}")
   string(REPLACE "\\" "\\\\" binwin_c "${binwin}")
@@ -158,7 +174,7 @@ function(qv_wine_test name)
   if(A_E2E)
     set(label e2e)
   endif()
-  add_test(NAME ${name} COMMAND ${name})
+  add_test(NAME ${name} COMMAND ${name} ${args})
   set_tests_properties(${name} PROPERTIES LABELS ${label} TIMEOUT ${A_TIMEOUT})
   if(A_SERIAL)
     set_tests_properties(${name} PROPERTIES RUN_SERIAL TRUE)

@@ -5,12 +5,14 @@ set -euo pipefail
 
 packages=(
   g++-mingw-w64-i686-win32 gcc-mingw-w64-i686-win32 mingw-w64-i686-dev binutils-mingw-w64-i686
+  g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix
   g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev binutils-mingw-w64-x86-64
   wine wine64
   xvfb xauth x11-utils imagemagick
   openjdk-17-jdk-headless openjdk-17-jre ecj
   cmake ninja-build g++ googletest file
   libclang-rt-14-dev clang
+  debootstrap qemu-user-static
 )
 
 missing=()

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Sets up, builds and runs every test suite: native unit tests (plain and under ASan/UBSan),
 # native tests against the real Java runtime, Windows tests and end-to-end tests under Wine,
-# and the check of the shipped 32-bit programs.
+# the check of the shipped 32-bit programs, and those programs run under 32-bit Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -10,11 +10,26 @@ jobs=$(nproc)
 status=0
 start=$(date +%s)
 
+# The 32-bit Wine chroot is mostly downloads and unpacking: made ready while the rest builds.
+mkdir -p build/wine32-logs
+# A group of its own, so that an early end of this script ends all of it (it unmounts itself).
+setsid scripts/wine32.sh setup >build/wine32-logs/setup-run.log 2>&1 &
+wine32_setup=$!
+trap 'kill -- "-$wine32_setup" 2>/dev/null || true' EXIT
+
 for preset in native native-asan wine-tests windows; do
   echo "== build $preset"
   cmake --preset "$preset" >/dev/null
   cmake --build "build/$preset" --parallel "$jobs"
 done
+# dist/ holds the programs that ship: the ones the 32-bit layer runs.
+mkdir -p dist
+for exe in quorvel9x QuorvelBkp QuorvelRst StopQuorvel; do
+  cp "build/windows/bin/$exe.exe" dist/
+done
+echo "== build wine32-tests"
+cmake --preset wine32-tests >/dev/null
+cmake --build build/wine32-tests --parallel "$jobs" --target wine32_e2e
 echo "== builds took $(( $(date +%s) - start )) s"
 
 echo "== native unit and Java runtime tests"
@@ -26,6 +41,20 @@ scripts/wine-session.sh build/wine-session \
   ctest --test-dir build/wine-tests --output-on-failure -j "$jobs" || status=1
 echo "== shipped 32-bit programs"
 ctest --test-dir build/windows --output-on-failure || status=1
+
+echo "== shipped 32-bit programs end to end under 32-bit Wine (emulated)"
+wine32_ready=0
+wait "$wine32_setup" && wine32_ready=1
+trap - EXIT
+if ((wine32_ready)); then
+  wine32_start=$(date +%s)
+  scripts/wine32.sh session build/wine32-session \
+    ctest --test-dir build/wine32-tests --output-on-failure || status=1
+  echo "== wine32 layer took $(( $(date +%s) - wine32_start )) s"
+else
+  echo "32-bit Wine setup failed:"; tail -n 20 build/wine32-logs/setup-run.log
+  status=1
+fi
 
 echo "== test run took $(( $(date +%s) - start )) s"
 exit $status

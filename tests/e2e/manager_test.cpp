@@ -29,7 +29,7 @@ constexpr DWORD kShowMs = 20000;
 constexpr DWORD kEndMs = 20000;
 
 std::string managerCommand() {
-    return "\"" + binPath("quorvel9x.exe") + "\"";
+    return "\"" + programPath("quorvel9x.exe") + "\"";
 }
 
 int barOf(HWND dlg) {
@@ -221,6 +221,26 @@ TEST_F(ManagerE2e, BrowserButtonOpensTheSiteAndHidesTheDialog) {
     EXPECT_NE(std::string::npos, record.find("qvfakebrowser.exe")) << record;
     EXPECT_TRUE(pollUntil([&] { return !IsWindowVisible(dlg); }, 5000)) << "hidden to the notification area";
     EXPECT_TRUE(manager.running());
+
+    // The right button on the icon opens the manager's notification menu; Escape closes it.
+    PostMessageA(dlg, WM_USER, 101, WM_RBUTTONUP);
+    HWND menu = nullptr;
+    EXPECT_TRUE(pollUntil(
+        [&] {
+            menu = nullptr;
+            while ((menu = FindWindowExA(nullptr, menu, "#32768", nullptr)) != nullptr &&
+                   !IsWindowVisible(menu))
+                ;
+            return menu != nullptr;
+        },
+        5000))
+        << "no notification menu shown";
+    DWORD owner = 0;
+    GetWindowThreadProcessId(menu, &owner);
+    EXPECT_EQ(manager.id(), owner) << "the menu belongs to another process";
+    PostMessageA(menu, WM_KEYDOWN, VK_ESCAPE, 0);
+    EXPECT_TRUE(pollUntil([&] { return !IsWindow(menu) || !IsWindowVisible(menu); }, 5000))
+        << "menu still shown";
 
     // A double click on the icon is "&Iniciar Quorvel": the dialog comes back and the start
     // worker makes one more pass.

@@ -11,7 +11,7 @@ TEST(StopToolSlow, JavaStillRunningAfterAMinuteGetsNoConfirmation) {
 
     qvtest::ChildProcess stop;
     const DWORD start = GetTickCount();
-    ASSERT_TRUE(stoptest::startTool(stop, qvtest::binPath("StopQuorvel.exe"), inst.option()));
+    ASSERT_TRUE(stoptest::startTool(stop, qvtest::programPath("StopQuorvel.exe"), inst.option()));
     EXPECT_EQ(stoptest::kWord, java.waitForRecord(20000).value_or("<nothing received>"));
     DWORD code = 12345;
     // A message box would keep the tool from ending by itself.

@@ -42,7 +42,7 @@ void runToEnd(const std::string &exe, const std::string &arguments) {
 
 class StopTool : public ::testing::Test {
   protected:
-    std::string tool() const { return qvtest::binPath("StopQuorvel.exe"); }
+    std::string tool() const { return qvtest::programPath("StopQuorvel.exe"); }
 };
 
 } // namespace
@@ -252,7 +252,7 @@ TEST_F(StopTool, OptionWinsOverOwnPath) {
 }
 
 TEST(StopToolResources, VersionInformation) {
-    const std::string exe = qvtest::binPath("StopQuorvel.exe");
+    const std::string exe = qvtest::programPath("StopQuorvel.exe");
     DWORD ignored = 0;
     const DWORD size = GetFileVersionInfoSizeA(exe.c_str(), &ignored);
     ASSERT_GT(size, 0u) << "no version resource in " << exe;
@@ -292,14 +292,14 @@ TEST(StopToolResources, VersionInformation) {
 
 TEST(StopToolResources, IconIn16And32Pixels) {
     HMODULE exe =
-        LoadLibraryExA(qvtest::binPath("StopQuorvel.exe").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+        LoadLibraryExA(qvtest::programPath("StopQuorvel.exe").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
     ASSERT_NE(nullptr, exe);
     bool seen16 = false, seen32 = false;
     // The first icon group is the one Explorer shows.
     HRSRC found = nullptr;
     EnumResourceNamesA(
         exe, RT_GROUP_ICON,
-        [](HMODULE m, LPCSTR type, LPSTR name, LONG_PTR param) -> BOOL {
+        [](HMODULE m, LPCSTR type, LPSTR name, LONG_PTR param) CALLBACK -> BOOL {
             *reinterpret_cast<HRSRC *>(param) = FindResourceA(m, name, type);
             return FALSE;
         },

@@ -1,6 +1,7 @@
 #include "WinTestUtil.h"
 
 #include <cstdio>
+#include <cstring>
 
 #ifndef QV_BIN_WIN
 #define QV_BIN_WIN ""
@@ -24,6 +25,14 @@ std::string binPath(const std::string &fileName) {
     DWORD n = GetEnvironmentVariableA("QV_BIN_WIN", buf, sizeof buf);
     std::string dir = (n > 0 && n < sizeof buf) ? std::string(buf, n) : std::string(QV_BIN_WIN);
     return dir + "\\" + fileName;
+}
+
+std::string programPath(const std::string &fileName) {
+#ifdef QV_PROGRAMS_WIN
+    return std::string(QV_PROGRAMS_WIN) + "\\" + fileName;
+#else
+    return binPath(fileName);
+#endif
 }
 
 ChildProcess::~ChildProcess() {
@@ -129,8 +138,8 @@ static std::string join(const std::string &a, const std::string &b) {
 
 bool ScratchKey::createSubkey(const std::string &subkey) {
     HKEY key = nullptr;
-    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, join(path_, subkey).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                        &key, nullptr) != ERROR_SUCCESS)
+    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, join(path_, subkey).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
+                        nullptr, &key, nullptr) != ERROR_SUCCESS)
         return false;
     RegCloseKey(key);
     return true;
@@ -144,10 +153,11 @@ bool ScratchKey::subkeyExists(const std::string &subkey) const {
     return true;
 }
 
-bool ScratchKey::setRaw(const std::string &subkey, const char *name, DWORD type, const void *data, DWORD size) {
+bool ScratchKey::setRaw(const std::string &subkey, const char *name, DWORD type, const void *data,
+                        DWORD size) {
     HKEY key = nullptr;
-    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, join(path_, subkey).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                        &key, nullptr) != ERROR_SUCCESS)
+    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, join(path_, subkey).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
+                        nullptr, &key, nullptr) != ERROR_SUCCESS)
         return false;
     LONG rc = RegSetValueExA(key, name, 0, type, static_cast<const BYTE *>(data), size);
     RegCloseKey(key);
@@ -158,7 +168,8 @@ bool ScratchKey::setText(const std::string &subkey, const char *name, const std:
     return setRaw(subkey, name, REG_SZ, value.c_str(), static_cast<DWORD>(value.size() + 1));
 }
 
-bool ScratchKey::setList(const std::string &subkey, const char *name, const std::vector<std::string> &values) {
+bool ScratchKey::setList(const std::string &subkey, const char *name,
+                         const std::vector<std::string> &values) {
     std::string data;
     for (const auto &v : values) {
         data += v;
@@ -241,6 +252,19 @@ bool fileExists(const std::string &path) {
 bool dirExists(const std::string &path) {
     DWORD a = GetFileAttributesA(path.c_str());
     return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+WineVersionFor::WineVersionFor(const std::string &exe, const char *version)
+    : path_("Software\\Wine\\AppDefaults\\" + exe) {
+    HKEY key = nullptr;
+    RegCreateKeyExA(HKEY_CURRENT_USER, path_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
+    RegSetValueExA(key, "Version", 0, REG_SZ, reinterpret_cast<const BYTE *>(version),
+                   static_cast<DWORD>(strlen(version) + 1));
+    RegCloseKey(key);
+}
+
+WineVersionFor::~WineVersionFor() {
+    deleteRegistryTree(HKEY_CURRENT_USER, path_);
 }
 
 } // namespace qvtest

@@ -19,9 +19,12 @@ bool pollUntil(const std::function<bool()> &condition, DWORD timeoutMs, DWORD st
 
 // Full Windows path of a built program or helper (QV_BIN_WIN + "\\" + name).
 std::string binPath(const std::string &fileName);
+// Full Windows path of one of the four programs: QV_PROGRAMS_WIN when the shipped ones are under
+// test, else the built ones beside the helpers.
+std::string programPath(const std::string &fileName);
 
 class ChildProcess {
-public:
+  public:
     ChildProcess() = default;
     ~ChildProcess(); // ends a process still running
     ChildProcess(const ChildProcess &) = delete;
@@ -36,7 +39,7 @@ public:
     DWORD id() const { return pi_.dwProcessId; }
     HANDLE handle() const { return pi_.hProcess; }
 
-private:
+  private:
     PROCESS_INFORMATION pi_{};
 };
 
@@ -59,7 +62,7 @@ void dismissMessageBox(HWND hwnd);
 // A registry key below HKEY_LOCAL_MACHINE that the test owns: removed with everything below
 // it on destruction (and before use, so a crashed earlier run leaves nothing behind).
 class ScratchKey {
-public:
+  public:
     explicit ScratchKey(std::string path);
     ~ScratchKey();
     ScratchKey(const ScratchKey &) = delete;
@@ -73,14 +76,26 @@ public:
     bool subkeyExists(const std::string &subkey) const;
     const std::string &path() const { return path_; }
 
-private:
+  private:
     std::string path_;
 };
 void deleteRegistryTree(HKEY root, const std::string &path);
 
+// Wine answers as Windows `version` ("win98", "nt40", ...) to the program `exe` while this lives.
+class WineVersionFor {
+  public:
+    WineVersionFor(const std::string &exe, const char *version);
+    ~WineVersionFor();
+    WineVersionFor(const WineVersionFor &) = delete;
+    WineVersionFor &operator=(const WineVersionFor &) = delete;
+
+  private:
+    std::string path_;
+};
+
 // A scratch folder on the C: drive, removed with its contents on destruction.
 class ScratchDir {
-public:
+  public:
     explicit ScratchDir(const std::string &name);
     ~ScratchDir();
     ScratchDir(const ScratchDir &) = delete;
@@ -88,7 +103,7 @@ public:
     const std::string &path() const { return path_; }
     std::string operator/(const std::string &rel) const { return path_ + "\\" + rel; }
 
-private:
+  private:
     std::string path_;
 };
 

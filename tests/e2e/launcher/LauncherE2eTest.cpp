@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -45,7 +46,7 @@ std::string codes(const char *list) {
 }
 
 std::string resourceOf(const Flavour &f) {
-    HMODULE m = LoadLibraryExA(qvtest::binPath(f.exe).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    HMODULE m = LoadLibraryExA(qvtest::programPath(f.exe).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
     std::string bytes = "<missing>";
     if (HRSRC r = m ? FindResourceA(m, MAKEINTRESOURCEA(f.classId), "IDR_BINARY") : nullptr)
         bytes.assign(static_cast<const char *>(LockResource(LoadResource(m, r))), SizeofResource(m, r));
@@ -91,8 +92,27 @@ class Installation {
     qvtest::ScratchKey key_;
 };
 
+// QV_E2E_WINDOWS_VERSION (say "win98") makes Wine answer as that Windows to both launchers.
+class WindowsVersion : public ::testing::Environment {
+  public:
+    void SetUp() override {
+        char version[32] = {};
+        const DWORD n = GetEnvironmentVariableA("QV_E2E_WINDOWS_VERSION", version, sizeof version);
+        if (n == 0 || n >= sizeof version)
+            return;
+        for (const Flavour *f : {&kBkp, &kRst})
+            versions_.push_back(std::make_unique<qvtest::WineVersionFor>(f->exe, version));
+    }
+    void TearDown() override { versions_.clear(); }
+
+  private:
+    std::vector<std::unique_ptr<qvtest::WineVersionFor>> versions_;
+};
+[[maybe_unused]] ::testing::Environment *const kWindowsVersion =
+    ::testing::AddGlobalTestEnvironment(new WindowsVersion);
+
 bool startLauncher(qvtest::ChildProcess &p, const Flavour &f) {
-    return p.start("\"" + qvtest::binPath(f.exe) + "\"");
+    return p.start("\"" + qvtest::programPath(f.exe) + "\"");
 }
 
 // Shown message boxes with that caption, whoever owns them.
@@ -102,7 +122,7 @@ std::vector<HWND> boxesCaptioned(const char *caption) {
         std::vector<HWND> found;
     } ctx{caption, {}};
     EnumWindows(
-        [](HWND h, LPARAM l) -> BOOL {
+        [](HWND h, LPARAM l) CALLBACK -> BOOL {
             auto *c = reinterpret_cast<Ctx *>(l);
             char cls[32] = {}, title[256] = {};
             GetClassNameA(h, cls, sizeof cls);

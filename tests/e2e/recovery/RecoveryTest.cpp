@@ -16,7 +16,7 @@ constexpr const char *kKey = "SOFTWARE\\Halvane\\QuorvelMgr\\QUORVEL\\Parameters
 constexpr DWORD kRunTimeoutMs = 180000;
 
 std::string manager() {
-    return "\"" + qvtest::binPath("quorvel9x.exe") + "\"";
+    return "\"" + qvtest::programPath("quorvel9x.exe") + "\"";
 }
 
 std::string contentOf(const std::string &path) {

@@ -1,19 +1,100 @@
 #include "TracedProcess.h"
 
 #include <chrono>
+#include <cstring>
+#include <map>
 
 namespace qvtest {
+
+// The one reader of the session's DBWIN_BUFFER, handing each line to the process it names.
+// A writer waits for DBWIN_BUFFER_READY, fills the section (process id, then the text) and
+// sets DBWIN_DATA_READY.
+class DebugMonitor {
+  public:
+    static DebugMonitor &instance() {
+        static DebugMonitor *monitor = new DebugMonitor; // outlives every test: never destroyed
+        return *monitor;
+    }
+
+    bool ready() const { return view_ != nullptr; }
+
+    void attach(DWORD pid, TracedProcess *process) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        processes_[pid] = process;
+    }
+
+    void detach(DWORD pid) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        processes_.erase(pid);
+    }
+
+    // Waits until the buffer stayed empty for a whole round after the call: a line written
+    // before a process ended has then been handed on.
+    void drain() {
+        std::unique_lock<std::mutex> lock(mutex_);
+        const unsigned long until = idleRounds_ + 2;
+        idle_.wait_for(lock, std::chrono::seconds(5), [&] { return idleRounds_ >= until; });
+    }
+
+  private:
+    DebugMonitor() {
+        bufferReady_ = CreateEventA(nullptr, FALSE, TRUE, "DBWIN_BUFFER_READY");
+        dataReady_ = CreateEventA(nullptr, FALSE, FALSE, "DBWIN_DATA_READY");
+        section_ =
+            CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, kSize, "DBWIN_BUFFER");
+        if (bufferReady_ && dataReady_ && section_)
+            view_ = static_cast<const char *>(MapViewOfFile(section_, FILE_MAP_READ, 0, 0, kSize));
+        if (view_)
+            std::thread(&DebugMonitor::loop, this).detach();
+    }
+
+    void loop() {
+        for (;;) {
+            if (WaitForSingleObject(dataReady_, 50) != WAIT_OBJECT_0) {
+                std::lock_guard<std::mutex> lock(mutex_);
+                ++idleRounds_;
+                idle_.notify_all();
+                continue;
+            }
+            DWORD pid = 0;
+            std::memcpy(&pid, view_, sizeof pid);
+            std::string text(view_ + sizeof pid, strnlen(view_ + sizeof pid, kSize - sizeof pid));
+            {
+                std::lock_guard<std::mutex> lock(mutex_);
+                auto it = processes_.find(pid);
+                if (it != processes_.end())
+                    it->second->addLine(std::move(text));
+            }
+            SetEvent(bufferReady_);
+        }
+    }
+
+    static constexpr DWORD kSize = 4096;
+    HANDLE bufferReady_ = nullptr, dataReady_ = nullptr, section_ = nullptr;
+    const char *view_ = nullptr;
+    std::mutex mutex_;
+    std::condition_variable idle_;
+    unsigned long idleRounds_ = 0;
+    std::map<DWORD, TracedProcess *> processes_;
+};
 
 TracedProcess::~TracedProcess() {
     if (running())
         kill();
     if (thread_.joinable())
         thread_.join();
+#ifdef QV_TRACE_MONITOR
+    if (pid_)
+        DebugMonitor::instance().detach(pid_);
+#endif
     if (process_)
         CloseHandle(process_);
 }
 
 bool TracedProcess::start(const std::string &commandLine) {
+#ifdef QV_TRACE_MONITOR
+    return startMonitored(commandLine);
+#endif
     thread_ = std::thread(&TracedProcess::debugLoop, this, commandLine);
     std::unique_lock<std::mutex> lock(mutex_);
     changed_.wait(lock, [this] { return startDone_; });
@@ -98,6 +179,52 @@ void TracedProcess::debugLoop(std::string commandLine) {
         }
         ContinueDebugEvent(ev.dwProcessId, ev.dwThreadId, status);
     }
+}
+
+bool TracedProcess::startMonitored(const std::string &commandLine) {
+    DebugMonitor &monitor = DebugMonitor::instance();
+    if (!monitor.ready())
+        return false;
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    std::string cmd = commandLine;
+    // Suspended until it is known by its id: its first line may come at once.
+    if (!CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr, nullptr, &si,
+                        &pi))
+        return false;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        startDone_ = started_ = true;
+        pid_ = pi.dwProcessId;
+        process_ = pi.hProcess;
+    }
+    monitor.attach(pi.dwProcessId, this);
+    ResumeThread(pi.hThread);
+    CloseHandle(pi.hThread);
+    thread_ = std::thread(&TracedProcess::waitLoop, this);
+    return true;
+}
+
+void TracedProcess::waitLoop() {
+    WaitForSingleObject(process_, INFINITE);
+    DebugMonitor::instance().drain();
+    DWORD code = 0;
+    GetExitCodeProcess(process_, &code);
+    std::lock_guard<std::mutex> lock(mutex_);
+    exited_ = true;
+    exitCode_ = code;
+    changed_.notify_all();
+}
+
+void TracedProcess::addLine(std::string text) {
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
+        text.pop_back();
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        lines_.push_back(std::move(text));
+    }
+    changed_.notify_all();
 }
 
 std::vector<std::string> TracedProcess::lines() const {

@@ -1,6 +1,9 @@
 // Runs a program with the test as its debugger, so that its OutputDebugStringA lines can be
 // read as they come (Wine delivers them as OUTPUT_DEBUG_STRING_EVENT, like Windows does).
 // The debugger loop has to run on the thread that created the process: it has its own.
+// Under emulation no debugger can attach (QV_TRACE_MONITOR): the lines are then read as a
+// system debug monitor reads them, from the DBWIN_BUFFER section that OutputDebugStringA fills
+// when the process has no debugger.
 #pragma once
 
 #include <windows.h>
@@ -38,7 +41,11 @@ class TracedProcess {
     DWORD id() const { return pid_; }
 
   private:
+    friend class DebugMonitor;
     void debugLoop(std::string commandLine);
+    bool startMonitored(const std::string &commandLine);
+    void waitLoop();
+    void addLine(std::string text);
 
     std::thread thread_;
     mutable std::mutex mutex_;

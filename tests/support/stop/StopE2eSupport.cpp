@@ -120,7 +120,7 @@ bool startTool(qvtest::ChildProcess &tool, const std::string &exePath, const std
 std::optional<std::string> copyToolTo(const std::string &folder) {
     const std::string exe = folder + "\\StopQuorvel.exe";
     if (!qvtest::makeDirs(folder) ||
-        !CopyFileA(qvtest::binPath("StopQuorvel.exe").c_str(), exe.c_str(), FALSE))
+        !CopyFileA(qvtest::programPath("StopQuorvel.exe").c_str(), exe.c_str(), FALSE))
         return std::nullopt;
     return exe;
 }

@@ -160,33 +160,17 @@ std::string runProbe(const std::string &output) {
     return text;
 }
 
-class WineVersionFor {
-  public:
-    WineVersionFor(const char *exe, const char *version)
-        : path_(std::string("Software\\Wine\\AppDefaults\\") + exe) {
-        HKEY key = nullptr;
-        RegCreateKeyExA(HKEY_CURRENT_USER, path_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                        nullptr);
-        RegSetValueExA(key, "Version", 0, REG_SZ, reinterpret_cast<const BYTE *>(version),
-                       static_cast<DWORD>(strlen(version) + 1));
-        RegCloseKey(key);
-    }
-    ~WineVersionFor() { qvtest::deleteRegistryTree(HKEY_CURRENT_USER, path_); }
-
-  private:
-    std::string path_;
-};
 } // namespace
 
 TEST(AdminCheck, VariantFollowsTheVersionWinePretends) {
     qvtest::ScratchDir dir("launcher_probe");
     const std::string out = dir / "probe.txt";
     {
-        WineVersionFor win98("qvadminprobe.exe", "win98");
+        qvtest::WineVersionFor win98("qvadminprobe.exe", "win98");
         EXPECT_EQ("platform=1 version=4.10 variant=always-yes admin=1", runProbe(out));
     }
     {
-        WineVersionFor nt4("qvadminprobe.exe", "nt40");
+        qvtest::WineVersionFor nt4("qvadminprobe.exe", "nt40");
         EXPECT_EQ("platform=2 version=4.0 variant=token-groups admin=1", runProbe(out));
     }
     const std::string plain = runProbe(out);

@@ -1,0 +1,313 @@
+#!/usr/bin/env bash
+# shellcheck disable=SC2317 # the final exit makes shellcheck 0.9 call every function unreachable
+# 32-bit Wine for the tests, through emulation: this machine kind cannot execute i386 Linux
+# code, so an i386 Debian chroot holding Wine 8.0 (wine32) runs under qemu-i386 user mode,
+# which binfmt_misc hands every i386 program to.
+#   scripts/wine32.sh setup                      install or repair the chroot (idempotent)
+#   scripts/wine32.sh session STATE_DIR cmd...   run cmd with a fresh 32-bit prefix, a wineserver
+#                                                and a private Xvfb; unmounts and ends all after
+#   scripts/wine32.sh umount                     end what runs in the chroot and unmount it
+# The chroot is build/wine32-root (QV_WINE32_ROOT). While mounted, the project folder is bound
+# at its own path inside it, so Windows paths (Z:\...) are the same as under the host's Wine.
+# Run "umount" before deleting the chroot: the bind mount is the same filesystem.
+set -euo pipefail
+
+PROJECT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd -P)
+ROOT=$(realpath -m "${QV_WINE32_ROOT:-$PROJECT/build/wine32-root}")
+LOGDIR=$PROJECT/build/wine32-logs
+SUITE=bookworm
+# One entry per chroot: a session that ends takes only its own away.
+BINFMT_NAME=qv-wine32-$(printf %s "$ROOT" | cksum | cut -d' ' -f1)
+QEMU_DIR=/opt/qv-qemu                    # inside the chroot
+QEMU_P=$QEMU_DIR/usr/libexec/qemu-binfmt/i386-binfmt-P
+QEMU_APT_DIR=/var/lib/qv-qemu-apt        # inside the chroot
+CHROOT_PACKAGES="wine wine32 gcc libc6-dev"
+CHROOT_PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin
+QEMU_APT=(-o APT::Architecture=amd64 -o APT::Architectures::=amd64
+  -o "Dir::Etc::SourceList=$QEMU_APT_DIR/sources.list" -o Dir::Etc::SourceParts=/nonexistent
+  -o "Dir::State::Lists=$QEMU_APT_DIR/lists" -o "Dir::Cache=$QEMU_APT_DIR/cache"
+  -o APT::Sandbox::User=root)
+
+note() { echo "wine32: $*" >&2; }
+die() { echo "wine32: error: $*" >&2; exit 1; }
+
+in_chroot() { # CMD...: run in the chroot with a clean environment
+  chroot "$ROOT" /usr/bin/env -i HOME=/root USER=root LOGNAME=root LANG=C.UTF-8 \
+    "PATH=$CHROOT_PATH" "$@" 9>&-
+}
+
+host_mirror() { # debian|debian-security: the host's mirror for that archive
+  # shellcheck disable=SC2016 # $(REPO_URI) is apt's placeholder
+  apt-get indextargets --format '$(REPO_URI)' 2>/dev/null |
+    grep -m1 -E "/$1/?\$" || echo "http://deb.debian.org/$1/"
+}
+
+with_lock() { # CMD...: run CMD holding the chroot's lock
+  mkdir -p "$(dirname "$ROOT")"
+  (
+    flock 9
+    "$@"
+  ) 9>"$ROOT.lock"
+}
+
+register_binfmt() { # INTERPRETER FLAGS (kernel order POCF): i386 ELF -> INTERPRETER
+  local entry=/proc/sys/fs/binfmt_misc/$BINFMT_NAME
+  [ -e /proc/sys/fs/binfmt_misc/register ] ||
+    mount -t binfmt_misc binfmt_misc /proc/sys/fs/binfmt_misc
+  if [ -e "$entry" ]; then
+    if grep -qx enabled "$entry" && grep -qx "interpreter $1" "$entry" &&
+      grep -qx "flags: $2" "$entry"; then
+      return 0
+    fi
+    echo -1 >"$entry"
+  fi
+  # magic/mask: ELF, 32-bit, little endian, ET_EXEC or ET_DYN, EM_386 (as qemu's own)
+  printf '%s' ":$BINFMT_NAME:M::"'\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00:\xff\xff\xff\xff\xff\xfe\xfe\xfc\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff'":$1:$2" \
+    >/proc/sys/fs/binfmt_misc/register
+}
+
+unregister_binfmt() {
+  local entry=/proc/sys/fs/binfmt_misc/$BINFMT_NAME
+  if [ -e "$entry" ]; then echo -1 >"$entry"; fi
+}
+
+mount_chroot() { # proc, sys, dev and the project folder at its own path (not recursive)
+  local m
+  for m in proc sys dev dev/pts "${PROJECT#/}"; do
+    mkdir -p "$ROOT/$m"
+    mountpoint -q "$ROOT/$m" && continue
+    case $m in
+    proc) mount -t proc proc "$ROOT/proc" ;;
+    sys) mount -t sysfs sysfs "$ROOT/sys" ;;
+    dev | dev/pts) mount --bind "/$m" "$ROOT/$m" ;;
+    *) mount --bind "/$m" "$ROOT/$m" && mount --make-private "$ROOT/$m" ;;
+    esac
+  done
+}
+
+unmount_chroot() {
+  local m
+  for m in "${PROJECT#/}" dev/pts dev sys proc; do
+    if mountpoint -q "$ROOT/$m"; then umount "$ROOT/$m" || umount -l "$ROOT/$m"; fi
+  done
+}
+
+
+# ---------------------------------------------------------------- setup
+
+bootstrap_chroot() {
+  [ -e "$ROOT/.qv-debootstrap-done" ] && return 0
+  if [ -e "$ROOT" ]; then # half made by an interrupted setup
+    unmount_chroot
+    if findmnt -rn -o TARGET | grep -q "^$ROOT/"; then
+      die "$ROOT is incomplete and still has mounts under it; unmount them first"
+    fi
+    note "removing incomplete $ROOT"
+    rm -rf --one-file-system "$ROOT"
+  fi
+  note "debootstrap i386 $SUITE into $ROOT"
+  # the second stage runs i386 programs: bookworm's qemu is enough for that
+  register_binfmt /usr/bin/qemu-i386-static OF
+  debootstrap --arch=i386 --variant=minbase "$SUITE" "$ROOT" "$MIRROR" >>"$LOG" 2>&1 ||
+    die "debootstrap failed (see $LOG)"
+  touch "$ROOT/.qv-debootstrap-done"
+}
+
+configure_chroot() {
+  cat >"$ROOT/etc/apt/sources.list" <<SRC
+deb $MIRROR $SUITE main
+deb $MIRROR $SUITE-updates main
+deb $SECURITY_MIRROR $SUITE-security main
+SRC
+  # a private apt configuration, used only to download qemu from backports
+  mkdir -p "$ROOT$QEMU_APT_DIR/lists/partial" "$ROOT$QEMU_APT_DIR/cache/archives/partial"
+  echo "deb [arch=amd64] $MIRROR $SUITE-backports main" >"$ROOT$QEMU_APT_DIR/sources.list"
+  cp /etc/hosts "$ROOT/etc/hosts"
+  cp -L /etc/resolv.conf "$ROOT/etc/resolv.conf" 2>/dev/null || true
+  cp -L /etc/localtime "$ROOT/etc/localtime" 2>/dev/null || true
+  printf '#!/bin/sh\nexit 101\n' >"$ROOT/usr/sbin/policy-rc.d" # no daemons from packages
+  chmod 755 "$ROOT/usr/sbin/policy-rc.d"
+}
+
+install_qemu() { # bookworm's qemu 7.2 needs about a minute of CPU per Wine process: take 10
+  local debs
+  if [ ! -x "$ROOT$QEMU_DIR/usr/bin/qemu-i386" ]; then
+    note "fetching qemu-user from $SUITE-backports"
+    register_binfmt /usr/bin/qemu-i386-static OF # runs the chroot's apt meanwhile
+    if ! in_chroot apt-get "${QEMU_APT[@]}" update >>"$LOG" 2>&1 ||
+      ! in_chroot env -C /tmp apt-get "${QEMU_APT[@]}" download qemu-user >>"$LOG" 2>&1; then
+      die "could not fetch qemu-user from $SUITE-backports (see $LOG)"
+    fi
+    debs=("$ROOT"/tmp/qemu-user_*_amd64.deb)
+    mkdir -p "$ROOT$QEMU_DIR"
+    dpkg-deb --fsys-tarfile "${debs[-1]}" | tar -x -C "$ROOT$QEMU_DIR" ./usr/bin/qemu-i386
+    rm -f "${debs[@]}"
+  fi
+  mkdir -p "$(dirname "$ROOT$QEMU_P")"
+  ln -sfn ../../bin/qemu-i386 "$ROOT$QEMU_P" # the -binfmt-P name makes qemu keep argv[0]
+  register_binfmt "$ROOT$QEMU_P" POF
+}
+
+install_packages() {
+  local missing=0 p
+  for p in $CHROOT_PACKAGES; do
+    # shellcheck disable=SC2016 # ${Status} is dpkg-query's placeholder
+    in_chroot dpkg-query -W -f '${Status}\n' "$p" 2>/dev/null | grep -q 'ok installed' || missing=1
+  done
+  ((missing)) || return 0
+  note "installing in the chroot: $CHROOT_PACKAGES"
+  in_chroot dpkg --configure -a >>"$LOG" 2>&1 || true # after an interrupted setup
+  in_chroot apt-get update >>"$LOG" 2>&1 || die "apt-get update in the chroot failed (see $LOG)"
+  in_chroot env DEBIAN_FRONTEND=noninteractive apt-get -y dist-upgrade >>"$LOG" 2>&1 ||
+    die "apt-get dist-upgrade in the chroot failed (see $LOG)"
+  # shellcheck disable=SC2086
+  in_chroot env DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends \
+    $CHROOT_PACKAGES >>"$LOG" 2>&1 || die "installing $CHROOT_PACKAGES failed (see $LOG)"
+  in_chroot apt-get clean
+}
+
+install_shim() {
+  local src=$ROOT/usr/local/src/x32shim.c
+  mkdir -p "$(dirname "$src")"
+  if ! cmp -s "$PROJECT/tests/support/wine32/x32shim.c" "$src" || [ ! -e "$ROOT/usr/local/lib/x32shim.so" ]; then
+    cp "$PROJECT/tests/support/wine32/x32shim.c" "$src"
+    in_chroot gcc -O2 -Wall -fPIC -shared -D_FILE_OFFSET_BITS=64 \
+      -o /usr/local/lib/x32shim.so.new /usr/local/src/x32shim.c -ldl >>"$LOG" 2>&1 ||
+      die "building x32shim.so failed (see $LOG)"
+    mv "$ROOT/usr/local/lib/x32shim.so.new" "$ROOT/usr/local/lib/x32shim.so"
+  fi
+  echo /usr/local/lib/x32shim.so >"$ROOT/etc/ld.so.preload"
+}
+
+setup() {
+  [ "$(id -u)" = 0 ] || die "setup must run as root (chroot, mount, binfmt_misc)"
+  mkdir -p "$LOGDIR"
+  LOG=$LOGDIR/setup.log
+  local t0=$SECONDS step
+  MIRROR=${QV_WINE32_MIRROR:-$(host_mirror debian)}
+  SECURITY_MIRROR=${QV_WINE32_SECURITY_MIRROR:-$(host_mirror debian-security)}
+  trap 'unmount_chroot; unregister_binfmt' EXIT
+  trap 'exit 130' INT TERM
+  for step in bootstrap_chroot configure_chroot mount_chroot install_qemu install_packages install_shim; do
+    local t1=$SECONDS
+    "$step"
+    if ((SECONDS - t1 > 5)); then note "$step: $((SECONDS - t1)) s"; fi
+  done
+  unmount_chroot
+  unregister_binfmt
+  trap - EXIT
+  touch "$ROOT/.qv-ready"
+  note "chroot ready in $((SECONDS - t0)) s"
+}
+
+# ---------------------------------------------------------------- session
+
+XVFB_PID=""
+PREFIX=""
+
+end_session() {
+  local i
+  if [ -n "$PREFIX" ] && [ -n "$(all_chroot_pids)" ]; then
+    in_chroot env "WINEPREFIX=$PREFIX" /usr/lib/wine/wineserver -k >/dev/null 2>&1 || true
+  fi
+  # Wine's processes go with their server; whatever is left of the chroot's must not stay.
+  if ! chroot_empty_within 150; then
+    for i in $(all_chroot_pids); do
+      note "ending $(cat "/proc/$i/comm" 2>/dev/null) ($i), still running"
+      kill -9 "$i" 2>/dev/null || true
+    done
+    chroot_empty_within 50 || note "processes still in $ROOT: $(all_chroot_pids)"
+  fi
+  if [ -n "$XVFB_PID" ]; then kill "$XVFB_PID" 2>/dev/null && wait "$XVFB_PID" 2>/dev/null; fi
+  unmount_chroot
+  unregister_binfmt
+}
+
+chroot_empty_within() { # TENTHS: wait until no process runs in the chroot
+  local i
+  for ((i = 0; i < $1; i++)); do
+    [ -z "$(all_chroot_pids)" ] && return 0
+    sleep 0.1
+  done
+  return 1
+}
+
+all_chroot_pids() { # every process whose root is this chroot
+  local d
+  for d in /proc/[0-9]*; do
+    [ "$(readlink "$d/root" 2>/dev/null)" = "$ROOT" ] && echo "${d#/proc/}"
+  done
+  return 0
+}
+
+start_xvfb() { # on the host: a private display that the chroot's programs reach by its socket
+  local n
+  for n in $(seq 401 700); do
+    [[ -e /tmp/.X$n-lock || -e /tmp/.X11-unix/X$n ]] && continue
+    Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp -noreset >"$STATE/xvfb.log" 2>&1 &
+    XVFB_PID=$!
+    for _ in $(seq 1 100); do
+      [[ -e /tmp/.X11-unix/X$n ]] && break
+      kill -0 "$XVFB_PID" 2>/dev/null || break
+      sleep 0.05
+    done
+    if [[ -e /tmp/.X11-unix/X$n ]]; then
+      export DISPLAY=":$n"
+      return 0
+    fi
+    XVFB_PID=""
+  done
+  die "no free X display"
+}
+
+session() { # STATE_DIR CMD...
+  [ "$(id -u)" = 0 ] || die "must run as root (chroot, mount, binfmt_misc)"
+  [ -e "$ROOT/.qv-ready" ] || die "no 32-bit Wine in $ROOT: run '$0 setup' first"
+  STATE=$(realpath -m "$1")
+  shift
+  case $STATE/ in "$PROJECT"/*) ;; *) die "the state folder must be inside $PROJECT" ;; esac
+  mkdir -p "$STATE"
+  trap end_session EXIT
+  trap 'exit 130' INT TERM
+  register_binfmt "$ROOT$QEMU_P" POF
+  mount_chroot
+  start_xvfb
+  mkdir -p "$ROOT/tmp/.X11-unix" # the abstract socket serves; libX11 wants the folder
+  # A fresh prefix on each run, in the state folder: the same path inside the chroot.
+  PREFIX=$STATE/prefix
+  rm -rf "$PREFIX"
+  export QV_WINE32_ROOT=$ROOT WINEPREFIX=$PREFIX
+  local wine=("$PROJECT/cmake/wine32-emulator.sh")
+  "${wine[@]}" wineboot -i </dev/null >"$STATE/wineboot.log" 2>&1 || die "wineboot failed (see $STATE/wineboot.log)"
+  # No crash dialog (it would wait for a click). Unmanaged windows: with no window manager,
+  # hiding a managed window waits 2 s for one.
+  "${wine[@]}" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f \
+    </dev/null >>"$STATE/wineboot.log" 2>&1
+  "${wine[@]}" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f \
+    </dev/null >>"$STATE/wineboot.log" 2>&1
+  in_chroot env "WINEPREFIX=$PREFIX" /usr/lib/wine/wineserver -w
+  # A persistent server, and Wine's helper processes booted with no inherited streams, so the
+  # test runner never waits on them.
+  in_chroot env "WINEPREFIX=$PREFIX" /usr/lib/wine/wineserver -p </dev/null >/dev/null 2>&1
+  "${wine[@]}" cmd /c exit </dev/null >/dev/null 2>&1
+  "$@"
+}
+
+main() {
+  case ${1:-} in
+  setup) with_lock setup ;;
+  session)
+    shift
+    (($# >= 2)) || die "usage: $0 session STATE_DIR command [args...]"
+    with_lock session "$@"
+    ;;
+  umount) with_lock end_session ;;
+  *) sed -n '5,8s/^# \{0,1\}//p' "${BASH_SOURCE[0]}" >&2; exit 2 ;;
+  esac
+}
+
+# Read whole before it runs: editing this file cannot derail a running copy.
+{
+  main "$@"
+  exit
+}
