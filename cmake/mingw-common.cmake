@@ -1,0 +1,11 @@
+# What every MinGW-w64 toolchain file here shares. The including file sets TOOLCHAIN_PREFIX
+# (i686-w64-mingw32, x86_64-w64-mingw32) and QV_MINGW_THREADS (win32 or posix), and then the
+# emulator that runs its programs.
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_C_COMPILER ${TOOLCHAIN_PREFIX}-gcc-${QV_MINGW_THREADS})
+set(CMAKE_CXX_COMPILER ${TOOLCHAIN_PREFIX}-g++-${QV_MINGW_THREADS})
+set(CMAKE_RC_COMPILER ${TOOLCHAIN_PREFIX}-windres)
+set(CMAKE_FIND_ROOT_PATH /usr/${TOOLCHAIN_PREFIX})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
