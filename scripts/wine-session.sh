@@ -14,32 +14,18 @@ export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 unset WINESERVER
 
-xvfb_pid=""
+XVFB_PID=""
 cleanup() {
   /usr/lib/wine/wineserver64 -k >/dev/null 2>&1 || true
-  [[ -n "$xvfb_pid" ]] && kill "$xvfb_pid" >/dev/null 2>&1 && wait "$xvfb_pid" 2>/dev/null
+  [[ -n "$XVFB_PID" ]] && kill "$XVFB_PID" >/dev/null 2>&1 && wait "$XVFB_PID" 2>/dev/null
   rm -f "$state/display"
 }
 trap cleanup EXIT INT TERM
 
-# A free display number: no lock file and no socket.
-display=""
-for n in $(seq 101 400); do
-  if [[ ! -e /tmp/.X$n-lock && ! -e /tmp/.X11-unix/X$n ]]; then
-    Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp -noreset >"$state/xvfb.log" 2>&1 &
-    xvfb_pid=$!
-    for _ in $(seq 1 100); do
-      [[ -e /tmp/.X11-unix/X$n ]] && break
-      kill -0 "$xvfb_pid" 2>/dev/null || break
-      sleep 0.05
-    done
-    if [[ -e /tmp/.X11-unix/X$n ]]; then display=":$n"; break; fi
-    xvfb_pid=""
-  fi
-done
-[[ -n "$display" ]] || { echo "wine-session: no free X display" >&2; exit 2; }
-export DISPLAY=$display
-echo "$display" > "$state/display"
+# shellcheck source=scripts/xvfb.sh
+. "$(dirname "${BASH_SOURCE[0]}")/xvfb.sh"
+start_private_xvfb 101 400 "$state/xvfb.log" || { echo "wine-session: no free X display" >&2; exit 2; }
+echo "$DISPLAY" > "$state/display"
 
 rm -rf "$WINEPREFIX"
 /usr/lib/wine/wine64 wineboot -i </dev/null >"$state/wineboot.log" 2>&1

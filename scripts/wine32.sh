@@ -240,25 +240,8 @@ all_chroot_pids() { # every process whose root is this chroot
   return 0
 }
 
-start_xvfb() { # on the host: a private display that the chroot's programs reach by its socket
-  local n
-  for n in $(seq 401 700); do
-    [[ -e /tmp/.X$n-lock || -e /tmp/.X11-unix/X$n ]] && continue
-    Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp -noreset >"$STATE/xvfb.log" 2>&1 &
-    XVFB_PID=$!
-    for _ in $(seq 1 100); do
-      [[ -e /tmp/.X11-unix/X$n ]] && break
-      kill -0 "$XVFB_PID" 2>/dev/null || break
-      sleep 0.05
-    done
-    if [[ -e /tmp/.X11-unix/X$n ]]; then
-      export DISPLAY=":$n"
-      return 0
-    fi
-    XVFB_PID=""
-  done
-  die "no free X display"
-}
+# shellcheck source=scripts/xvfb.sh
+. "$PROJECT/scripts/xvfb.sh"
 
 session() { # STATE_DIR CMD...
   [ "$(id -u)" = 0 ] || die "must run as root (chroot, mount, binfmt_misc)"
@@ -271,7 +254,8 @@ session() { # STATE_DIR CMD...
   trap 'exit 130' INT TERM
   register_binfmt "$ROOT$QEMU_P" POF
   mount_chroot
-  start_xvfb
+  # on the host: the chroot's programs reach it by its socket
+  start_private_xvfb 401 700 "$STATE/xvfb.log" || die "no free X display"
   mkdir -p "$ROOT/tmp/.X11-unix" # the abstract socket serves; libX11 wants the folder
   # A fresh prefix on each run, in the state folder: the same path inside the chroot.
   PREFIX=$STATE/prefix
