@@ -60,5 +60,7 @@ void deleteJournal(const std::string &folder) {
 }
 
 bool journalExists(const std::string &folder) {
-    return FileUtil().fileExists(folder + "\\" + Journal::kFileName);
+    // Not whether it can be read: a journal another program holds is still an update to undo,
+    // and taking it for none would start the application on a half-restored installation.
+    return FileUtil().isPresent(folder + "\\" + Journal::kFileName);
 }

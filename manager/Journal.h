@@ -33,5 +33,5 @@ class Journal {
 
 std::deque<JournalRecord> readJournal(const std::string &folder);
 void deleteJournal(const std::string &folder);
-// True when folder\journal.data can be opened for reading.
+// True when folder\journal.data is there, whether or not it can be read.
 bool journalExists(const std::string &folder);

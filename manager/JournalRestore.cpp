@@ -123,8 +123,12 @@ bool efetuarRestore(const RestoreContext &context) {
                 ok = false;
             records.pop_back();
         }
-        if (ok)
+        if (ok) {
+            // A read-only journal would outlive the restore, and every later start would
+            // replay it and quit.
+            files.makeWritable(Journal(context.tempFolder).path());
             deleteJournal(context.tempFolder);
+        }
         return ok;
     } catch (const JournalError &) {
         throw;
@@ -141,10 +145,10 @@ bool recoverJournal(const RestoreContext &context) {
             writeLog("Erro ao efetuar o restore do journal. Verifique o log.");
             return false;
         }
-        // A journal left behind (read-only, or held open by another program) would be
-        // replayed at the next start: without its saved copies every replaced file it has
-        // just restored would then be deleted.
-        if (FileUtil().isPresent(Journal(context.tempFolder).path()))
+        // A journal left behind (held open by another program) would be replayed at the next
+        // start: without its saved copies every replaced file it has just restored would then
+        // be deleted.
+        if (journalExists(context.tempFolder))
             writeLog("Não foi possível excluir o journal; diretório temporário mantido.");
         else
             TempFolder().removeFrom(context.installFolder);

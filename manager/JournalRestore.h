@@ -43,6 +43,7 @@ bool recoverJournal(const RestoreContext &context);
 bool efetuarRestore(const RestoreContext &context);
 
 // The records of the context's journal; empty unless the temporary folder and its journal exist.
+// A journal that is there but cannot be read raises kJournalReadError.
 std::deque<JournalRecord> readJournalRecords(const RestoreContext &context);
 
 // What the manager runs at start: builds the context, recovers, destroys the context.

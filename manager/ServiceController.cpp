@@ -3,6 +3,7 @@
 #include "DebugTrace.h"
 #include "Sync.h"
 
+#include <algorithm>
 #include <atomic>
 #include <exception>
 
@@ -108,23 +109,34 @@ void ServiceController::destroyJVM() {
         c.host.destroyJVM(); // waits for the application's threads, as long as they run
         return;
     }
-    const auto bound = c.parameters.stopTimeout > 0 ? std::chrono::seconds(c.parameters.stopTimeout)
-                                                    : c.timings.defaultDestroyWait;
+    const auto bound =
+        std::chrono::duration_cast<std::chrono::milliseconds>(destroyBound(c.parameters.stopTimeout));
     // Shared with the watchdog, which may still be leaving when this returns.
-    auto done = std::make_shared<Event>();
+    struct Watch {
+        Event done;
+        std::uint32_t began = 0; // set before the watchdog runs
+    };
+    auto watch = std::make_shared<Watch>();
     Worker watchdog;
+    // Nothing but the trace and the end of the process here: the runtime is being destroyed,
+    // and a thread that called into it now would hang there.
     const bool watched = watchdog.create(
-        [done, bound] {
-            if (!done->wait(std::chrono::duration_cast<std::chrono::milliseconds>(bound))) {
-                debugTrace("Tempo esgotado ao encerrar a máquina virtual Java; o processo será encerrado.");
+        [watch, bound] {
+            // Counted from the destruction's start: on a busy PC this thread may start late.
+            const std::chrono::milliseconds late(tickMs() - watch->began);
+            if (!watch->done.wait(bound - late)) {
+                debugTrace(
+                    "Tempo esgotado ao encerrar a máquina virtual Java: %lu ms; o processo será encerrado.",
+                    static_cast<unsigned long>(tickMs() - watch->began));
                 endProcess();
             }
         },
         0);
+    watch->began = tickMs();
     if (watched)
         watchdog.resume();
     c.host.destroyJVM();
-    done->set();
+    watch->done.set();
     if (watched)
         watchdog.finish(static_cast<unsigned>(c.timings.idleJoin.count()));
 }
@@ -202,6 +214,11 @@ int ServiceController::queryStatus() {
 
 void ServiceController::boundTeardown() {
     core_->destroyBounded = true;
+}
+
+std::chrono::seconds ServiceController::destroyBound(std::int32_t stopTimeout) {
+    constexpr std::chrono::seconds kFloor{60};
+    return std::max(std::chrono::seconds(stopTimeout), kFloor);
 }
 
 const Parameters &ServiceController::parameters() const {

@@ -11,8 +11,8 @@
 //   // destruction tears down: waits for a running stop pass up to the stop key's Timeout
 //   // (30 s when 0), destroys the machine, and unloads the runtime unless a thread is still
 //   // inside it (a start main that never returns). After boundTeardown the destruction of
-//   // the machine is waited for up to the stop key's Timeout (10 s when 0); then the process
-//   // ends.
+//   // the machine is waited for up to destroyBound (the stop key's Timeout, at least 60 s);
+//   // then the process ends.
 #pragma once
 
 #include "JavaHost.h"
@@ -20,6 +20,7 @@
 #include "Worker.h"
 
 #include <chrono>
+#include <cstdint>
 #include <functional>
 #include <memory>
 
@@ -30,7 +31,6 @@ struct ServiceTimings {
     int attempts = 5;                            // of the runtime load and of the creation
     std::chrono::seconds defaultStopWait{30};    // teardown's wait on a stop pass, Timeout 0
     std::chrono::milliseconds idleJoin{2000};    // teardown's wait on a worker not in Java
-    std::chrono::seconds defaultDestroyWait{10}; // bounded destroy, Timeout 0
 };
 
 class ServiceController {
@@ -54,9 +54,14 @@ class ServiceController {
     int queryStatus();
     // The Java side has said it stopped (status 6 or 7). A thread the application left behind
     // would keep the destruction of the machine, and with it the invisible manager, waiting
-    // for ever: from now on the teardown waits for it up to the stop key's Timeout (10 s when
-    // 0) and then ends the process.
+    // for ever: from now on the teardown waits for it up to destroyBound and then ends the
+    // process.
     void boundTeardown();
+    // The wait on the destruction after 6 or 7: the stop key's Timeout (seconds), never less
+    // than a minute. What is left then is the application's own shutdown (its last threads
+    // and shutdown hooks, the database's final checkpoint among them), which on a slow
+    // Windows 98 PC's disk can outlast a short Timeout; cutting it would cost the data.
+    static std::chrono::seconds destroyBound(std::int32_t stopTimeout);
 
     const Parameters &parameters() const;
     bool mainStarted() const;
@@ -69,6 +74,8 @@ class ServiceController {
     struct Core;
     // Ends the process at once, from any thread, while another is stuck inside the runtime.
     static void endProcess();
+    // A millisecond count that wraps, for measuring short spans.
+    static std::uint32_t tickMs();
     void destroyJVM();
 
     std::shared_ptr<Core> core_;

@@ -10,3 +10,8 @@ ServiceController::ParameterSource ServiceController::registryParameters() {
 void ServiceController::endProcess() {
     std::_Exit(0);
 }
+
+std::uint32_t ServiceController::tickMs() {
+    const auto now = std::chrono::steady_clock::now().time_since_epoch();
+    return static_cast<std::uint32_t>(std::chrono::duration_cast<std::chrono::milliseconds>(now).count());
+}

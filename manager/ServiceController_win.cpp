@@ -11,3 +11,7 @@ void ServiceController::endProcess() {
     // inside that library. The exit code stays 0.
     TerminateProcess(GetCurrentProcess(), 0);
 }
+
+std::uint32_t ServiceController::tickMs() {
+    return GetTickCount();
+}

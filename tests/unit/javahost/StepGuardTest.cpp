@@ -1,4 +1,5 @@
-// preparar's step guard and retries, with steps made to fail through the test seam.
+// preparar's step guard and retries, with steps made to fail through the test seam; the
+// teardown's bound on the destruction of the machine.
 #include "DebugTrace.h"
 #include "ServiceController.h"
 
@@ -85,6 +86,14 @@ TEST_F(StepGuard, RunStepReportsOneForAThrowingStep) {
     EXPECT_EQ(0, service.runStep(2));
     EXPECT_EQ(1, service.runStep(3));
     EXPECT_EQ(0, service.runStep(3));
+}
+
+// The end-to-end test shows the floor with a short Timeout; a longer one must win.
+TEST(DestroyBound, IsTheStopTimeoutButNeverLessThanAMinute) {
+    const std::pair<std::int32_t, long long> cases[] = {{0, 60},  {-5, 60}, {2, 60},
+                                                        {60, 60}, {61, 61}, {600, 600}};
+    for (const auto &c : cases)
+        EXPECT_EQ(c.second, ServiceController::destroyBound(c.first).count()) << "Timeout " << c.first;
 }
 
 } // namespace

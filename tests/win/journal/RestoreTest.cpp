@@ -157,7 +157,9 @@ TEST_F(Restore, FiveAddedFilesOfWhichTwoCannotBeDeleted) {
 }
 
 // Windows copies the read-only attribute with a file, so a restore replayed after an earlier
-// run finds the files it restored read-only; Wine does not copy it, so the test sets it.
+// run finds the files it restored read-only; Wine does not copy it, so the test sets it. The
+// journal itself may be read-only too: it is deleted all the same, and the next start is a
+// normal one.
 TEST_F(Restore, ReadOnlyFilesAreOverwrittenOrDeletedOnAReplay) {
     put("app\\replaced.txt", "restored by the earlier run");
     saved("app\\replaced.txt", "old");
@@ -165,56 +167,52 @@ TEST_F(Restore, ReadOnlyFilesAreOverwrittenOrDeletedOnAReplay) {
     saved("app\\removed.txt", "gone");
     put("app\\added.txt", "new");
     put("app\\nosaved.txt", "new");
-    for (const char *rel : {"app\\replaced.txt", "app\\removed.txt", "app\\added.txt", "app\\nosaved.txt"})
-        ASSERT_TRUE(readOnly(at(rel))) << rel;
     journal(line(1, 1, "app\\added.txt") + line(2, 1, "app\\replaced.txt") + line(3, 1, "app\\removed.txt") +
             line(2, 1, "app\\nosaved.txt"));
+    for (const char *rel : {"app\\replaced.txt", "app\\removed.txt", "app\\added.txt", "app\\nosaved.txt",
+                            "tmpQvel\\journal.data"})
+        ASSERT_TRUE(readOnly(at(rel))) << rel;
     EXPECT_TRUE(recover());
-    EXPECT_EQ(
-        (Lines{"Restaurou arquivo: " + at("app\\replaced.txt"), "Apagou arquivo: " + at("app\\added.txt")}),
-        log());
+    const Lines restored = {"Restaurou arquivo: " + at("app\\replaced.txt"),
+                            "Apagou arquivo: " + at("app\\added.txt")};
+    EXPECT_EQ(restored, log());
     EXPECT_EQ("old", contentOf(at("app\\replaced.txt")));
     EXPECT_EQ("gone", contentOf(at("app\\removed.txt")));
     EXPECT_EQ("(missing)", contentOf(at("app\\added.txt")));
     EXPECT_EQ("(missing)", contentOf(at("app\\nosaved.txt")));
+    EXPECT_EQ("(missing)", journalContent());
     EXPECT_FALSE(qvtest::dirExists(at("tmpQvel")));
+
+    put("app\\replaced.txt", "changed after the start");
+    EXPECT_TRUE(recover()) << "the next start";
+    EXPECT_EQ(restored, log()) << "the next start is a normal one";
+    EXPECT_EQ("changed after the start", contentOf(at("app\\replaced.txt")));
 }
 
-// A journal that stays after a successful restore keeps its folder: removing the saved copies
-// would make the next replay delete every replaced file it has just restored.
+// A journal that stays after a successful restore (another program holds it without delete
+// sharing) keeps its folder: removing the saved copies would make the next replay delete every
+// replaced file it has just restored.
 TEST_F(Restore, AJournalThatCannotBeDeletedKeepsTheCopiesForEveryReplay) {
-    for (const bool readOnlyJournal : {true, false}) {
-        const char *what = readOnlyJournal ? "read-only journal" : "journal held without delete sharing";
-        put("app\\replaced.txt", "new");
-        saved("app\\replaced.txt", "old");
-        saved("app\\removed.txt", "gone");
-        const std::string content = line(3, 1, "app\\removed.txt") + line(2, 1, "app\\replaced.txt");
-        journal(content);
-        std::unique_ptr<qvjournal::FileLock> holder;
-        if (readOnlyJournal) {
-            ASSERT_TRUE(readOnly(at("tmpQvel\\journal.data")));
-        } else {
-            holder = std::make_unique<qvjournal::FileLock>(at("tmpQvel\\journal.data"),
-                                                           qvjournal::FileLock::kNoDelete);
-            ASSERT_TRUE(holder->held());
-        }
-        for (int run = 1; run <= 2; ++run) {
-            EXPECT_FALSE(recover()) << what << ", run " << run << ": the journal is still there";
-            EXPECT_EQ((Lines{"Restaurou arquivo: " + at("app\\replaced.txt"),
-                             "Não foi possível excluir o journal; diretório temporário mantido.",
-                             "Não foi possível efetuar o restore do journal. Verifique o log."}),
-                      log())
-                << what << ", run " << run;
-            EXPECT_EQ("old", contentOf(at("app\\replaced.txt"))) << what << ", run " << run;
-            EXPECT_EQ("gone", contentOf(at("app\\removed.txt"))) << what << ", run " << run;
-            EXPECT_EQ("old", contentOf(at("tmpQvel\\backup\\" + at("app\\replaced.txt").substr(3))))
-                << what << ", run " << run;
-            EXPECT_EQ(content, journalContent()) << what << ", run " << run;
-            DeleteFileA(at("logs\\downloadinfra_log_20261206.log").c_str());
-        }
-        holder.reset();
-        qvtest::removeTree(at("tmpQvel"));
-        qvtest::removeTree(at("app"));
+    put("app\\replaced.txt", "new");
+    saved("app\\replaced.txt", "old");
+    saved("app\\removed.txt", "gone");
+    const std::string content = line(3, 1, "app\\removed.txt") + line(2, 1, "app\\replaced.txt");
+    journal(content);
+    qvjournal::FileLock holder(at("tmpQvel\\journal.data"), qvjournal::FileLock::kNoDelete);
+    ASSERT_TRUE(holder.held());
+    for (int run = 1; run <= 2; ++run) {
+        EXPECT_FALSE(recover()) << "run " << run << ": the journal is still there";
+        EXPECT_EQ((Lines{"Restaurou arquivo: " + at("app\\replaced.txt"),
+                         "Não foi possível excluir o journal; diretório temporário mantido.",
+                         "Não foi possível efetuar o restore do journal. Verifique o log."}),
+                  log())
+            << "run " << run;
+        EXPECT_EQ("old", contentOf(at("app\\replaced.txt"))) << "run " << run;
+        EXPECT_EQ("gone", contentOf(at("app\\removed.txt"))) << "run " << run;
+        EXPECT_EQ("old", contentOf(at("tmpQvel\\backup\\" + at("app\\replaced.txt").substr(3))))
+            << "run " << run;
+        EXPECT_EQ(content, journalContent()) << "run " << run;
+        DeleteFileA(at("logs\\downloadinfra_log_20261206.log").c_str());
     }
 }
 
@@ -324,7 +322,7 @@ TEST_F(Restore, ARemovedFileWithoutSavedCopyLeavesTheFileInPlace) {
     EXPECT_EQ(Lines{}, log());
 }
 
-TEST_F(Restore, UnreadableJournalContentIsRejectedWithoutTouchingAnything) {
+TEST_F(Restore, AnUnreadableJournalIsRejectedWithoutTouchingAnything) {
     put("app\\canary", "x");
     std::string binary = line(1, 1, "app\\canary");
     for (int i = 0; i < 512; ++i)
@@ -341,6 +339,34 @@ TEST_F(Restore, UnreadableJournalContentIsRejectedWithoutTouchingAnything) {
         EXPECT_EQ(c.second.size(), journalContent().size()) << c.first;
         DeleteFileA(at("logs\\downloadinfra_log_20261206.log").c_str());
     }
+
+    // A journal that another program holds without read sharing is there all the same: no
+    // normal start on a half-restored installation. Released, it is undone at the next start.
+    put("app\\replaced.txt", "new");
+    saved("app\\replaced.txt", "old");
+    const std::string copy = at("tmpQvel\\backup\\" + at("app\\replaced.txt").substr(3));
+    const std::string content = line(1, 1, "app\\canary") + line(2, 1, "app\\replaced.txt");
+    journal(content);
+    bool result = true;
+    {
+        qvjournal::FileLock lock(at("tmpQvel\\journal.data"));
+        ASSERT_TRUE(lock.held());
+        result = recover();
+    }
+    EXPECT_FALSE(result) << "locked journal";
+    EXPECT_EQ((Lines{"Erro no journal:", "Erro ao tentar ler o journal"}), log());
+    EXPECT_EQ("x", contentOf(at("app\\canary")));
+    EXPECT_EQ("new", contentOf(at("app\\replaced.txt")));
+    EXPECT_EQ("old", contentOf(copy));
+    EXPECT_EQ(content, journalContent());
+    DeleteFileA(at("logs\\downloadinfra_log_20261206.log").c_str());
+
+    EXPECT_TRUE(recover()) << "the next start, with the journal released";
+    EXPECT_EQ(
+        (Lines{"Restaurou arquivo: " + at("app\\replaced.txt"), "Apagou arquivo: " + at("app\\canary")}),
+        log());
+    EXPECT_EQ("old", contentOf(at("app\\replaced.txt")));
+    EXPECT_FALSE(qvtest::dirExists(at("tmpQvel")));
 }
 
 TEST_F(Restore, UnusablePathsStopTheRunAtThatRecord) {
