@@ -13,9 +13,9 @@ TeardownWatchdog::TeardownWatchdog(TeardownTiming timing, std::function<bool()> 
         0, [state, timing, windowShown = std::move(windowShown), onExpiry = std::move(onExpiry)] {
             using namespace std::chrono;
             TeardownClock clock(milliseconds(timing.quietMs), milliseconds(timing.boundMs));
-            const auto start = steady_clock::now();
+            const std::uint32_t start = tickMs();
             for (;;) {
-                const auto now = duration_cast<milliseconds>(steady_clock::now() - start);
+                const milliseconds now(static_cast<std::uint32_t>(tickMs() - start));
                 if (clock.expired(now, windowShown && windowShown())) {
                     state->expired = true;
                     onExpiry();
