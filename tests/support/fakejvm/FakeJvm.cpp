@@ -54,7 +54,7 @@
 //   DeleteLocalRef <class|string|array|object> <text>
 //   RegisterNatives <class> <name> <signature> result=<rc>, UnregisterNatives <class>
 //   informarStatus <code>           the stand-in calling the registered native
-//   window shown, window closed     the scripted window
+//   window shown visible|failed, window closed   the scripted window
 //   DestroyJavaVM begin, DestroyJavaVM end
 //   unload FreeLibrary|process-exit inside=<threads still running stand-in code>
 //   ERROR <what>                    a misuse: a call with an exception pending, a call after
