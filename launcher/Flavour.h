@@ -30,13 +30,30 @@ inline constexpr int kClassResourceId = 135;
 inline constexpr int kSplashBitmapId = 132;
 #endif
 
-// The single-instance mutex's name on the running system. Before Windows 2000 (98/ME, NT 4.0)
-// an object name may not hold a backslash, and a "Global\" name would leave the guard without
-// a mutex; there the same name goes without the prefix.
-inline constexpr unsigned long kPlatformNt = 2; // VER_PLATFORM_WIN32_NT
-inline const char *instanceMutexName(unsigned long platformId, unsigned long majorVersion) {
+// What one CreateMutexA call gave: the handle (null when it failed) and GetLastError after it.
+struct MutexResult {
+    void *handle;
+    unsigned long error;
+};
+
+// How a system refuses "Global\" in an object name: NT 4.0 takes the backslash for a namespace
+// folder that does not exist (ERROR_PATH_NOT_FOUND); 98/ME take no backslash in a name at all
+// (ERROR_INVALID_NAME, ERROR_BAD_PATHNAME).
+inline bool mutexNameRefused(unsigned long error) {
+    constexpr unsigned long kPathNotFound = 3, kInvalidName = 123, kBadPathname = 161;
+    return error == kPathNotFound || error == kInvalidName || error == kBadPathname;
+}
+
+// Creates the single-instance mutex with `create` (CreateMutexA with a name). "Global\" first,
+// so one launcher runs per machine, not per session, also where a compatibility mode reports an
+// older system; the bare name only where the system refuses that one. Any other failure (say
+// access denied to a mutex another user's launcher holds) is kept as it came.
+template <typename Create> MutexResult createInstanceMutex(Create create) {
     constexpr int kPrefixLength = 7; // "Global\"
-    return platformId == kPlatformNt && majorVersion >= 5 ? kMutexName : kMutexName + kPrefixLength;
+    MutexResult result = create(kMutexName);
+    if (!result.handle && mutexNameRefused(result.error))
+        result = create(kMutexName + kPrefixLength);
+    return result;
 }
 
 // Shared by both flavours.

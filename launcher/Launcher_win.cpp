@@ -25,25 +25,22 @@ namespace {
 // and run side by side.
 class InstanceMutex {
   public:
-    InstanceMutex() : handle_(CreateMutexA(nullptr, FALSE, nameForThisSystem())), error_(GetLastError()) {}
+    InstanceMutex() : result_(flavour::createInstanceMutex(createNamed)) {}
     ~InstanceMutex() {
-        if (handle_)
-            CloseHandle(handle_);
+        if (result_.handle)
+            CloseHandle(result_.handle);
     }
     InstanceMutex(const InstanceMutex &) = delete;
     InstanceMutex &operator=(const InstanceMutex &) = delete;
-    bool alreadyExisted() const { return error_ == ERROR_ALREADY_EXISTS; }
+    bool alreadyExisted() const { return result_.error == ERROR_ALREADY_EXISTS; }
 
   private:
-    static const char *nameForThisSystem() {
-        OSVERSIONINFOA info{};
-        info.dwOSVersionInfoSize = sizeof(info); // 148
-        GetVersionExA(&info);
-        return flavour::instanceMutexName(info.dwPlatformId, info.dwMajorVersion);
+    static flavour::MutexResult createNamed(const char *name) {
+        HANDLE handle = CreateMutexA(nullptr, FALSE, name);
+        return {handle, GetLastError()};
     }
 
-    HANDLE handle_;
-    DWORD error_;
+    flavour::MutexResult result_;
 };
 InstanceMutex g_instanceMutex;
 
@@ -69,8 +66,9 @@ class SplashPollSurface : public PollSurface {
 };
 
 // Destroys the launch (and with it the virtual machine), which waits for the Java program's
-// threads. Only once the program reported its window gone is that wait bounded: past the
-// bound the splash is closed from the watchdog and the entry ends the process. After a
+// threads. Only once the program reported its window gone is that wait bounded, and not while
+// any window of the process shows (a dialog without a visible frame escapes the monitor class):
+// past the bound the splash is closed from the watchdog and the entry ends the process. After a
 // failure or time-out box the program may still be at work (a restore window that came up
 // late, or one still open behind the box), and is waited for.
 void tearDown(std::unique_ptr<JavaLaunch> &launch, HWND splash, bool windowGone) {
@@ -78,11 +76,13 @@ void tearDown(std::unique_ptr<JavaLaunch> &launch, HWND splash, bool windowGone)
         launch.reset();
         return;
     }
-    TeardownWatchdog watchdog(kTeardownBoundMs, [splash] {
-        launcherLog("Tempo esgotado ao encerrar a máquina virtual Java; o processo será encerrado.");
-        g_teardownAbandoned = true;
-        postClose(splash);
-    });
+    TeardownWatchdog watchdog(
+        kTeardownTiming, [splash] { return processShowsWindow(splash); },
+        [splash] {
+            launcherLog("Tempo esgotado ao encerrar a máquina virtual Java; o processo será encerrado.");
+            g_teardownAbandoned = true;
+            postClose(splash);
+        });
     launch.reset();
     watchdog.disarm();
 }

@@ -2,6 +2,7 @@
 // Win32: _beginthreadex with CREATE_SUSPENDED, ResumeThread, SuspendThread on its own handle.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 
@@ -26,3 +27,6 @@ class SuspendedThread {
 };
 
 void sleepMs(unsigned ms);
+// A millisecond counter that wraps (GetTickCount on Windows: a monotonic clock of the C++
+// runtime would import time-zone functions the programs otherwise do without).
+std::uint32_t tickMs();

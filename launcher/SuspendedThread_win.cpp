@@ -61,3 +61,7 @@ bool SuspendedThread::created() const {
 void sleepMs(unsigned ms) {
     Sleep(ms);
 }
+
+std::uint32_t tickMs() {
+    return GetTickCount();
+}

@@ -192,7 +192,8 @@ TEST_F(LauncherOnRealRuntime, HiddenFrameCountsAsGoneAndTheTeardownIsBounded) {
     EXPECT_EQ(1, surface.hidden);
 
     const auto start = std::chrono::steady_clock::now();
-    TeardownWatchdog watchdog(kTeardownBoundForTestMs, [&] {
+    // No quiet period and no look at windows: those are X windows here.
+    TeardownWatchdog watchdog({0, kTeardownBoundForTestMs, 50}, {}, [&] {
         const auto waited = std::chrono::steady_clock::now() - start;
         const bool ok = waited >= std::chrono::milliseconds(kTeardownBoundForTestMs) &&
                         !::testing::UnitTest::GetInstance()->current_test_info()->result()->Failed();

@@ -27,6 +27,11 @@
 //                                   on that class (or any class) with each code at its time
 //   on <class> print <text>         that main writes a line to the redirected standard output
 //   on <class> printerr <text>      ... to the redirected standard error
+//   on <class> window at <ms> for <ms>   when that main begins, a thread of the stand-in shows
+//                                   a visible top-level window (a dialog of the program) at
+//                                   that time and closes it after the given time; DestroyJavaVM
+//                                   waits for it to close, as the real one waits for the
+//                                   program's window threads
 //
 // Record: "<GetTickCount ms> <thread id> <event> [details]", one line per call, written at once.
 //   JNI_CreateJavaVM version=0x10004 options=<n> ignoreUnrecognized=<0|1>
@@ -49,6 +54,7 @@
 //   DeleteLocalRef <class|string|array|object> <text>
 //   RegisterNatives <class> <name> <signature> result=<rc>, UnregisterNatives <class>
 //   informarStatus <code>           the stand-in calling the registered native
+//   window shown visible|failed, window closed   the scripted window
 //   DestroyJavaVM begin, DestroyJavaVM end
 //   unload FreeLibrary|process-exit inside=<threads still running stand-in code>
 //   ERROR <what>                    a misuse: a call with an exception pending, a call after
@@ -168,6 +174,7 @@ struct OnMain {
     Timeline informar;
     std::vector<std::string> prints;
     std::vector<std::string> printErrs;
+    std::vector<std::pair<DWORD, DWORD>> windows; // (at, for) in ms
 };
 
 struct Script {
@@ -321,6 +328,15 @@ bool parseLine(const std::string &line, Script &s) {
             on.printErrs.push_back(restOfLine(in));
             return true;
         }
+        if (what == "window") {
+            std::string at, atMs, forWord, forMs;
+            std::pair<DWORD, DWORD> w;
+            if (!(in >> at >> atMs >> forWord >> forMs) || at != "at" || forWord != "for" ||
+                !parseMs(atMs, w.first) || !parseMs(forMs, w.second))
+                return false;
+            on.windows.push_back(w);
+            return true;
+        }
         return false;
     }
     return false;
@@ -415,6 +431,7 @@ std::vector<std::pair<DWORD, int>> g_statusEvents;    // (absolute tick, code)
 std::map<std::string, std::vector<NativeEntry>> g_natives;
 std::string g_outPath, g_errPath;
 std::vector<HANDLE> g_monitors;
+std::vector<HANDLE> g_windowThreads;
 LONG g_inside = 0; // threads running stand-in code that may outlive a call (mains, monitors)
 
 ThreadState *stateOf(JNIEnv *env) {
@@ -590,6 +607,40 @@ DWORD WINAPI monitorThread(void *p) {
     return 0;
 }
 
+struct WindowArgs {
+    DWORD shownAt, closedAt;
+};
+
+LRESULT CALLBACK windowProc(HWND h, UINT m, WPARAM w, LPARAM l) {
+    return DefWindowProcA(h, m, w, l);
+}
+
+// A window of the Java program on a thread of its own, pumping its messages while it shows.
+DWORD WINAPI windowThread(void *p) {
+    std::unique_ptr<WindowArgs> args(static_cast<WindowArgs *>(p));
+    for (LONG left; (left = static_cast<LONG>(args->shownAt - GetTickCount())) > 0;)
+        Sleep(static_cast<DWORD>(left));
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = windowProc;
+    wc.hInstance = g_module;
+    wc.lpszClassName = "QvFakeJvmWindow";
+    RegisterClassA(&wc); // a second window finds it registered
+    HWND hwnd = CreateWindowExA(0, wc.lpszClassName, "stand-in dialog", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 10,
+                                10, 200, 100, nullptr, nullptr, g_module, nullptr);
+    rec("window shown %s", hwnd && IsWindowVisible(hwnd) ? "visible" : "failed");
+    for (LONG left; (left = static_cast<LONG>(args->closedAt - GetTickCount())) > 0;) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(left), QS_ALLINPUT);
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+            DispatchMessageA(&msg);
+    }
+    if (hwnd)
+        DestroyWindow(hwnd);
+    rec("window closed");
+    InterlockedDecrement(&g_inside);
+    return 0;
+}
+
 void runMain(JNIEnv *env, const std::string &cls, jobject array) {
     std::string line = "main begin " + cls;
     Obj *a = obj(array);
@@ -620,6 +671,13 @@ void runMain(JNIEnv *env, const std::string &cls, jobject array) {
     for (const auto &text : on.printErrs)
         if (!err.empty())
             appendLine(err, text);
+    for (const auto &w : on.windows) {
+        InterlockedIncrement(&g_inside);
+        HANDLE h = CreateThread(nullptr, 0, windowThread,
+                                new WindowArgs{start + w.first, start + w.first + w.second}, 0, nullptr);
+        std::lock_guard<std::mutex> lock(g_mutex);
+        g_windowThreads.push_back(h);
+    }
     if (!on.informar.empty()) {
         InterlockedIncrement(&g_inside);
         HANDLE h =
@@ -1109,6 +1167,15 @@ jint JNICALL fjDestroyJavaVM(JavaVM *) {
     rec("DestroyJavaVM begin");
     if (delay)
         Sleep(delay);
+    std::vector<HANDLE> windows;
+    {
+        std::lock_guard<std::mutex> lock(g_mutex);
+        windows.swap(g_windowThreads);
+    }
+    for (HANDLE h : windows) {
+        WaitForSingleObject(h, INFINITE);
+        CloseHandle(h);
+    }
     std::vector<HANDLE> monitors;
     {
         std::lock_guard<std::mutex> lock(g_mutex);

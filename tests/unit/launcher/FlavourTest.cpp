@@ -8,7 +8,14 @@ TEST(RestoreFlavour, ConstantsOfTheRestoreLauncher) {
     EXPECT_TRUE(flavour::kRestore);
     EXPECT_STREQ("QUORVELRST", flavour::kWindowClass);
     EXPECT_STREQ("Global\\{{7A2C1D3F-4E5B-4D6C-8F9A-B2C3D4E5F607}}", flavour::kMutexName);
-    EXPECT_STREQ("{{7A2C1D3F-4E5B-4D6C-8F9A-B2C3D4E5F607}}", flavour::instanceMutexName(1, 4)) << "98/ME";
+    std::vector<std::string> names;
+    flavour::createInstanceMutex([&](const char *name) {
+        names.push_back(name);
+        return flavour::MutexResult{nullptr, names.size() == 1 ? 123ul : 0ul};
+    });
+    EXPECT_EQ((std::vector<std::string>{flavour::kMutexName, "{{7A2C1D3F-4E5B-4D6C-8F9A-B2C3D4E5F607}}"}),
+              names)
+        << "98/ME refuse the first";
     EXPECT_STREQ("restore_log_", flavour::kLogPrefix);
     EXPECT_EQ(131, flavour::kClassResourceId);
     EXPECT_EQ(130, flavour::kSplashBitmapId);

@@ -210,6 +210,54 @@ TEST(ClassExtraction, MissingFolderWritesNothingAndDoesNotThrow) {
     EXPECT_EQ("", bytes);
 }
 
+// A full disk cannot be had under Wine: the write is the test's, and stops halfway.
+TEST(ClassExtraction, ShortWriteDeletesThePartialFileAndFails) {
+    qvtest::ScratchDir dir("launcher_extract_short");
+    const std::string file = dir / "LauncherControl.class";
+    std::vector<std::string> log;
+    setLauncherLogSink([&](const std::string &m) { log.push_back(m); });
+    unsigned long asked = 0;
+    auto halfway = [&](void *out, const char *bytes, unsigned long size, unsigned long &written) {
+        asked = size;
+        DWORD count = 0;
+        const bool ok = WriteFile(out, bytes, size / 2, &count, nullptr) != FALSE;
+        written = count;
+        return ok;
+    };
+    std::string thrown = "<nothing thrown>";
+    try {
+        extraiPacoteBinario(GetModuleHandleA(nullptr), 135, dir.path(), "LauncherControl.class", halfway);
+    } catch (const AppException &e) {
+        thrown = e.message();
+    }
+    setLauncherLogSink({});
+    EXPECT_EQ("Erro inesperado em extraiPacoteBinario.", thrown);
+    EXPECT_FALSE(qvtest::fileExists(file)) << "the partial class file was left behind";
+    ASSERT_EQ(1u, log.size());
+    EXPECT_EQ("Erro ao gravar " + file + ": " + std::to_string(asked / 2) + " de " + std::to_string(asked) +
+                  " bytes gravados; o arquivo foi apagado.",
+              log[0]);
+    EXPECT_GT(asked, 0u);
+}
+
+// The tear-down's watchdog looks at this: a visible top-level window of the process, the
+// splash left out.
+TEST(ProcessWindows, OnlyVisibleWindowsOtherThanTheSplashCount) {
+    HINSTANCE self = GetModuleHandleA(nullptr);
+    HWND splash = CreateWindowA("STATIC", "splash", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, nullptr, nullptr,
+                                self, nullptr);
+    HWND dialog = CreateWindowA("STATIC", "dialog", WS_POPUP, 60, 0, 50, 50, nullptr, nullptr, self, nullptr);
+    ASSERT_TRUE(splash && dialog);
+    EXPECT_TRUE(processShowsWindow(nullptr));
+    EXPECT_FALSE(processShowsWindow(splash)) << "the splash or a hidden window counted";
+    ShowWindow(dialog, SW_SHOWNOACTIVATE);
+    EXPECT_TRUE(processShowsWindow(splash));
+    ShowWindow(dialog, SW_HIDE);
+    EXPECT_FALSE(processShowsWindow(splash));
+    DestroyWindow(dialog);
+    DestroyWindow(splash);
+}
+
 namespace {
 // A top-level window of this thread that records CMD_CLOSE_SPLASH.
 struct OwnerWindow {
