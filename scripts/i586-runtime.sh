@@ -39,7 +39,7 @@ if [[ ${1:-} == --check ]]; then
   if [[ -f $out/key ]]; then
     die "the runtime in $lib was built for other compiler packages or by another version of scripts/i586-runtime.sh; run scripts/i586-runtime.sh"
   fi
-  die "no Pentium runtime in $lib; run scripts/i586-runtime.sh (about 3 minutes) before configuring the windows preset"
+  die "no Pentium runtime in $lib; run scripts/i586-runtime.sh (several minutes, once) before configuring the windows preset"
 fi
 
 mkdir -p "$out"
