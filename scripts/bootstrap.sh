@@ -13,6 +13,8 @@ packages=(
   cmake ninja-build g++ googletest file
   libclang-rt-14-dev clang
   debootstrap qemu-user-static
+  # scripts/i586-runtime.sh: the compiler runtime rebuilt for the Pentium from Debian's sources
+  dpkg-dev autoconf automake make patch bzip2 xz-utils
 )
 
 missing=()

@@ -4,6 +4,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 scripts/bootstrap.sh
+# The compiler runtime the programs link, rebuilt for the Pentium; cached in build/i586-runtime.
+scripts/i586-runtime.sh
 cmake --preset windows >/dev/null
 cmake --build build/windows --parallel "$(nproc)"
 mkdir -p dist
