@@ -8,8 +8,8 @@ if(TARGET launcher_e2e)
 endif()
 if(TEST launcher_e2e AND QV_PROGRAMS_DIR)
   # The shipped launchers again with Wine answering as Windows 98.
-  add_test(NAME launcher_e2e_win98 COMMAND launcher_e2e
-    --gtest_filter=LauncherE2e.SplashHidesAtFourAndTheProgramEndsAfterThreeWithoutMessage)
+  qv_filtered_test(launcher_e2e_win98 launcher_e2e
+    LauncherE2e.SplashHidesAtFourAndTheProgramEndsAfterThreeWithoutMessage)
   set_tests_properties(launcher_e2e_win98 PROPERTIES LABELS e2e TIMEOUT 600 RUN_SERIAL TRUE
     ENVIRONMENT QV_E2E_WINDOWS_VERSION=win98)
 endif()
