@@ -82,6 +82,10 @@ namespace {
 HMODULE g_module = nullptr;
 std::mutex g_recordMutex;
 HANDLE g_record = INVALID_HANDLE_VALUE;
+// Processes that share a record (two launchers, a program and its second instance) take turns
+// through a mutex named after it: Wine appends by finding the end and then writing there, so
+// two appends at once can land on the same place and one line is lost.
+HANDLE g_recordTurn = nullptr;
 
 std::string besideDll(const char *fileName) {
     char path[MAX_PATH] = {};
@@ -97,6 +101,19 @@ std::string fileFromEnvironment(const char *variable, const char *fileName) {
     if (n > 0 && n < MAX_PATH)
         return value;
     return besideDll(fileName);
+}
+
+std::string turnNameFor(const std::string &path) {
+    char full[MAX_PATH] = {};
+    DWORD n = GetFullPathNameA(path.c_str(), MAX_PATH, full, nullptr);
+    std::string p = n > 0 && n < MAX_PATH ? full : path;
+    CharUpperBuffA(&p[0], static_cast<DWORD>(p.size()));
+    unsigned long hash = 2166136261ul; // FNV-1a: an object name may hold no backslash before 2000
+    for (unsigned char c : p)
+        hash = ((hash ^ c) * 16777619ul) & 0xFFFFFFFFul;
+    char name[64];
+    std::snprintf(name, sizeof name, "qv-fakejvm-record-%08lx", hash);
+    return name;
 }
 
 void writeRecord(bool mayWait, const char *format, va_list args) {
@@ -120,11 +137,17 @@ void writeRecord(bool mayWait, const char *format, va_list args) {
         g_record = CreateFileA(path.c_str(), FILE_APPEND_DATA,
                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
                                FILE_ATTRIBUTE_NORMAL, nullptr);
+        g_recordTurn = CreateMutexA(nullptr, FALSE, turnNameFor(path).c_str());
     }
     if (g_record == INVALID_HANDLE_VALUE)
         return;
+    // A holder that died leaves the mutex abandoned, which still hands it over; the bound only
+    // keeps a wedged peer from stopping this process for good.
+    const DWORD turn = g_recordTurn ? WaitForSingleObject(g_recordTurn, mayWait ? 30000 : 5000) : WAIT_FAILED;
     DWORD written = 0;
     WriteFile(g_record, line, static_cast<DWORD>(n), &written, nullptr); // unbuffered: on disk at once
+    if (turn == WAIT_OBJECT_0 || turn == WAIT_ABANDONED)
+        ReleaseMutex(g_recordTurn);
 }
 
 void rec(const char *format, ...) {
@@ -1241,6 +1264,8 @@ BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
             recNoWait("ERROR FreeLibrary while %ld thread(s) run stand-in code", static_cast<long>(inside));
         if (g_record != INVALID_HANDLE_VALUE)
             CloseHandle(g_record);
+        if (g_recordTurn)
+            CloseHandle(g_recordTurn);
     }
     return TRUE;
 }
