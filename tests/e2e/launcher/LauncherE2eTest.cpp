@@ -243,7 +243,8 @@ TEST(LauncherE2e, SecondBackupEndsAtOnceWhileARestoreRunsBeside) {
 
     ASSERT_TRUE(startLauncher(second, kBkp));
     DWORD code = 12345;
-    EXPECT_TRUE(second.wait(5000, &code)) << "the second backup launcher did not end at once";
+    // "At once" next to the first one's minute: a start under emulation on a busy machine takes seconds.
+    EXPECT_TRUE(second.wait(20000, &code)) << "the second backup launcher did not end at once";
     EXPECT_EQ(0u, code);
 
     ASSERT_TRUE(startLauncher(restore, kRst));
