@@ -82,10 +82,7 @@ namespace {
 HMODULE g_module = nullptr;
 std::mutex g_recordMutex;
 HANDLE g_record = INVALID_HANDLE_VALUE;
-// Processes that share a record (two launchers, a program and its second instance) take turns
-// through a mutex named after it: Wine appends by finding the end and then writing there, so
-// two appends at once can land on the same place and one line is lost.
-HANDLE g_recordTurn = nullptr;
+HANDLE g_recordTurn = nullptr; // see AppendTurn
 
 std::string besideDll(const char *fileName) {
     char path[MAX_PATH] = {};
@@ -116,6 +113,31 @@ std::string turnNameFor(const std::string &path) {
     return name;
 }
 
+HANDLE turnMutexFor(const std::string &path) {
+    return CreateMutexA(nullptr, FALSE, turnNameFor(path).c_str());
+}
+
+// Writers of one file (two launchers sharing a record, two threads sharing an output file) take
+// turns through a mutex named after it: Wine appends by finding the end and then writing there,
+// so two appends at once can land on the same place and one line is lost. A holder that died
+// leaves the mutex abandoned, which still hands it over; the bound only keeps a wedged writer
+// from stopping the others for good.
+class AppendTurn {
+  public:
+    AppendTurn(HANDLE mutex, DWORD boundMs)
+        : mutex_(mutex), wait_(mutex ? WaitForSingleObject(mutex, boundMs) : WAIT_FAILED) {}
+    ~AppendTurn() {
+        if (wait_ == WAIT_OBJECT_0 || wait_ == WAIT_ABANDONED)
+            ReleaseMutex(mutex_);
+    }
+    AppendTurn(const AppendTurn &) = delete;
+    AppendTurn &operator=(const AppendTurn &) = delete;
+
+  private:
+    HANDLE mutex_;
+    DWORD wait_;
+};
+
 void writeRecord(bool mayWait, const char *format, va_list args) {
     char text[4096];
     std::vsnprintf(text, sizeof text, format, args);
@@ -137,17 +159,13 @@ void writeRecord(bool mayWait, const char *format, va_list args) {
         g_record = CreateFileA(path.c_str(), FILE_APPEND_DATA,
                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
                                FILE_ATTRIBUTE_NORMAL, nullptr);
-        g_recordTurn = CreateMutexA(nullptr, FALSE, turnNameFor(path).c_str());
+        g_recordTurn = turnMutexFor(path);
     }
     if (g_record == INVALID_HANDLE_VALUE)
         return;
-    // A holder that died leaves the mutex abandoned, which still hands it over; the bound only
-    // keeps a wedged peer from stopping this process for good.
-    const DWORD turn = g_recordTurn ? WaitForSingleObject(g_recordTurn, mayWait ? 30000 : 5000) : WAIT_FAILED;
+    AppendTurn turn(g_recordTurn, mayWait ? 30000 : 5000);
     DWORD written = 0;
     WriteFile(g_record, line, static_cast<DWORD>(n), &written, nullptr); // unbuffered: on disk at once
-    if (turn == WAIT_OBJECT_0 || turn == WAIT_ABANDONED)
-        ReleaseMutex(g_recordTurn);
 }
 
 void rec(const char *format, ...) {
@@ -170,8 +188,14 @@ void appendLine(const std::string &path, const std::string &text) {
     if (h == INVALID_HANDLE_VALUE)
         return;
     std::string line = text + "\r\n";
-    DWORD written = 0;
-    WriteFile(h, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+    HANDLE mutex = turnMutexFor(path);
+    {
+        AppendTurn turn(mutex, 30000);
+        DWORD written = 0;
+        WriteFile(h, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+    }
+    if (mutex)
+        CloseHandle(mutex);
     CloseHandle(h);
 }
 
