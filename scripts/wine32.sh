@@ -62,7 +62,7 @@ claim_root() { # marks an empty or new folder as ours; refuses any other
   else
     die "$ROOT is not empty and carries no mark of this set-up ($MARK): refusing to use it"
   fi
-  echo "chroot of $PROJECT/scripts/wine32.sh" >"$ROOT/$MARK"
+  echo "made by scripts/wine32.sh setup; deleted only by it" >"$ROOT/$MARK"
 }
 
 mounts_under_root() { # deepest first
