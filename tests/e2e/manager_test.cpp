@@ -25,7 +25,8 @@ constexpr const char *kStarting = "O Quorvel est\xE1 iniciando...";
 constexpr const char *kStarted = "O Quorvel foi iniciado.";
 constexpr const char *kStopping = "O Quorvel est\xE1 sendo encerrado...";
 // The preparation takes well under a second with the stand-in; the first main runs 5 s after.
-constexpr DWORD kShowMs = 20000;
+// Under emulation on a busy machine the dialog has taken more than 20 s to come.
+constexpr DWORD kShowMs = 60000;
 constexpr DWORD kEndMs = 20000;
 
 std::string managerCommand() {
