@@ -139,25 +139,41 @@ function(qv_jvm_test name)
   gtest_discover_tests(${name} TEST_PREFIX "${name}." DISCOVERY_TIMEOUT 60 PROPERTIES ${props})
 endfunction()
 
+# A run of a GoogleTest program limited to the tests a filter names, which fails when fewer ran:
+# GoogleTest passes when a filter matches nothing, so a renamed test would drop out unseen. The
+# filter names whole tests (no wildcards, no exclusions), so their number is the count to run.
+#   qv_filtered_test(name target filter)
+function(qv_filtered_test name target filter)
+  string(REPLACE ":" ";" names "${filter}")
+  foreach(n IN LISTS names)
+    if(NOT n MATCHES "^[A-Za-z0-9_]+\\.[A-Za-z0-9_]+$")
+      message(FATAL_ERROR "${name}: the filter must name whole tests, not '${n}'")
+    endif()
+  endforeach()
+  list(REMOVE_DUPLICATES names)
+  list(LENGTH names count)
+  add_test(NAME ${name} COMMAND ${PROJECT_SOURCE_DIR}/cmake/gtest-counted.sh ${count}
+    ${CMAKE_CROSSCOMPILING_EMULATOR} $<TARGET_FILE:${target}> "--gtest_filter=${filter}")
+endfunction()
+
 # Layers 3 and 4: Windows tests under Wine (run through the emulator wrapper).
 #   qv_wine_test(name SOURCES ... LIBS ... [DEPENDS targets] [SERIAL] [TIMEOUT s] [E2E]
 #                [WINE32 gtest-filter])
 # QV_BIN_WIN is the Windows path of the folder holding the built programs and test helpers.
 # With QV_PROGRAMS_DIR (the 32-bit layer) only tests with a WINE32 filter exist, run on the
-# programs of that folder: they depend on no program target and run only the filtered cases.
+# programs of that folder: they depend on no program target and run only the filtered cases,
+# every one of them (qv_filtered_test).
 set(QV_SHIPPED_TARGETS quorvel9x QuorvelBkp QuorvelRst StopQuorvel)
 function(qv_wine_test name)
   if(NOT WIN32)
     return()
   endif()
   cmake_parse_arguments(A "SERIAL;E2E" "TIMEOUT;WINE32" "SOURCES;LIBS;DEPENDS" ${ARGN})
-  set(args)
   if(QV_PROGRAMS_DIR)
     if(NOT A_WINE32)
       return()
     endif()
     list(REMOVE_ITEM A_DEPENDS ${QV_SHIPPED_TARGETS})
-    set(args "--gtest_filter=${A_WINE32}")
     set_property(GLOBAL APPEND PROPERTY QV_WINE32_TESTS ${name})
   endif()
   _qv_gtest_exe(${name} SOURCES ${A_SOURCES} LIBS ${A_LIBS} qvtestsupport)
@@ -174,7 +190,11 @@ function(qv_wine_test name)
   if(A_E2E)
     set(label e2e)
   endif()
-  add_test(NAME ${name} COMMAND ${name} ${args})
+  if(QV_PROGRAMS_DIR)
+    qv_filtered_test(${name} ${name} "${A_WINE32}")
+  else()
+    add_test(NAME ${name} COMMAND ${name})
+  endif()
   set_tests_properties(${name} PROPERTIES LABELS ${label} TIMEOUT ${A_TIMEOUT})
   if(A_SERIAL)
     set_tests_properties(${name} PROPERTIES RUN_SERIAL TRUE)

@@ -7,13 +7,17 @@
 #   scripts/wine32.sh session STATE_DIR cmd...   run cmd with a fresh 32-bit prefix, a wineserver
 #                                                and a private Xvfb; unmounts and ends all after
 #   scripts/wine32.sh umount                     end what runs in the chroot and unmount it
-# The chroot is build/wine32-root (QV_WINE32_ROOT). While mounted, the project folder is bound
-# at its own path inside it, so Windows paths (Z:\...) are the same as under the host's Wine.
-# Run "umount" before deleting the chroot: the bind mount is the same filesystem.
+# The chroot is /var/cache/qv-wine32/root (QV_WINE32_ROOT), outside every checkout, with its
+# lock beside it (ROOT.lock). Only during a session is the project folder bound at its own path
+# inside it, so Windows paths (Z:\...) are the same as under the host's Wine. Set-up marks the
+# folder as its own before anything goes in; an unmarked folder is never used or deleted.
+# Run "umount" before deleting the chroot: a bind mount is the same filesystem.
 set -euo pipefail
 
 PROJECT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd -P)
-ROOT=$(realpath -m "${QV_WINE32_ROOT:-$PROJECT/build/wine32-root}")
+ROOT=${QV_WINE32_ROOT-/var/cache/qv-wine32/root}
+[ -n "$ROOT" ] && ROOT=$(realpath -m "$ROOT")
+MARK=.qv-wine32-root # written by set-up into the empty folder it makes the chroot in
 LOGDIR=$PROJECT/build/wine32-logs
 SUITE=bookworm
 # One entry per chroot: a session that ends takes only its own away.
@@ -31,6 +35,43 @@ QEMU_APT=(-o APT::Architecture=amd64 -o APT::Architectures::=amd64
 note() { echo "wine32: $*" >&2; }
 die() { echo "wine32: error: $*" >&2; exit 1; }
 
+check_root() { # a root that set-up may make, and that may go without harm to anything else
+  case $ROOT in
+  "") die "QV_WINE32_ROOT is empty" ;;
+  /) die "refusing / as the chroot" ;;
+  esac
+  case $ROOT/ in "$PROJECT"/*)
+    die "the chroot $ROOT must be outside the project folder: a clean of it would reach a session's mounts" ;;
+  esac
+  case $PROJECT/ in "$ROOT"/*) die "the chroot $ROOT must not hold the project folder" ;; esac
+  if [ -e "$ROOT" ] && [ ! -d "$ROOT" ]; then die "$ROOT is not a folder"; fi
+}
+
+owned() { [ -f "$ROOT/$MARK" ]; }
+
+require_owned() {
+  owned || die "$ROOT carries no mark of this set-up ($MARK): run '$0 setup' first"
+}
+
+claim_root() { # marks an empty or new folder as ours; refuses any other
+  owned && return 0
+  if [ ! -e "$ROOT" ] || [ -z "$(ls -A "$ROOT")" ]; then
+    mkdir -p "$ROOT"
+  elif [ -e "$ROOT/.qv-debootstrap-done" ]; then
+    note "adopting $ROOT, made by an earlier set-up that left no $MARK"
+  else
+    die "$ROOT is not empty and carries no mark of this set-up ($MARK): refusing to use it"
+  fi
+  echo "made by scripts/wine32.sh setup; deleted only by it" >"$ROOT/$MARK"
+}
+
+mounts_under_root() { # deepest first
+  findmnt -rn -o TARGET | while read -r m; do
+    m=$(printf '%b' "$m") # findmnt escapes blanks as \x20
+    case $m in "$ROOT"/*) echo "$m" ;; esac
+  done | sort -r
+}
+
 in_chroot() { # CMD...: run in the chroot with a clean environment
   chroot "$ROOT" /usr/bin/env -i HOME=/root USER=root LOGNAME=root LANG=C.UTF-8 \
     "PATH=$CHROOT_PATH" "$@" 9>&-
@@ -42,7 +83,11 @@ host_mirror() { # debian|debian-security: the host's mirror for that archive
     grep -m1 -E "/$1/?\$" || echo "http://deb.debian.org/$1/"
 }
 
+# The lock is fd 9 of this script alone: whatever may outlive a call (Xvfb, wineserver, Wine's
+# helpers, the session's command) starts with 9>&-, or a left-over process would hold the lock
+# and every later call would wait for ever.
 with_lock() { # CMD...: run CMD holding the chroot's lock
+  check_root
   mkdir -p "$(dirname "$ROOT")"
   (
     flock 9
@@ -71,25 +116,31 @@ unregister_binfmt() {
   if [ -e "$entry" ]; then echo -1 >"$entry"; fi
 }
 
-mount_chroot() { # proc, sys, dev and the project folder at its own path (not recursive)
+mount_system() { # proc, sys and dev (not recursive)
   local m
-  for m in proc sys dev dev/pts "${PROJECT#/}"; do
+  for m in proc sys dev dev/pts; do
     mkdir -p "$ROOT/$m"
     mountpoint -q "$ROOT/$m" && continue
     case $m in
     proc) mount -t proc proc "$ROOT/proc" ;;
     sys) mount -t sysfs sysfs "$ROOT/sys" ;;
-    dev | dev/pts) mount --bind "/$m" "$ROOT/$m" ;;
-    *) mount --bind "/$m" "$ROOT/$m" && mount --make-private "$ROOT/$m" ;;
+    *) mount --bind "/$m" "$ROOT/$m" ;;
     esac
   done
 }
 
-unmount_chroot() {
+mount_project() { # for a session only: set-up never has the sources within its reach
+  mkdir -p "$ROOT$PROJECT"
+  mountpoint -q "$ROOT$PROJECT" && return 0
+  mount --bind "$PROJECT" "$ROOT$PROJECT" && mount --make-private "$ROOT$PROJECT"
+}
+
+unmount_chroot() { # everything under the root, also what a killed session of another checkout left
   local m
-  for m in "${PROJECT#/}" dev/pts dev sys proc; do
-    if mountpoint -q "$ROOT/$m"; then umount "$ROOT/$m" || umount -l "$ROOT/$m"; fi
+  for m in $(mounts_under_root); do
+    umount "$m" || umount -l "$m"
   done
+  [ -z "$(mounts_under_root)" ] || die "still mounted under $ROOT: $(mounts_under_root | tr '\n' ' ')"
 }
 
 
@@ -97,18 +148,19 @@ unmount_chroot() {
 
 bootstrap_chroot() {
   [ -e "$ROOT/.qv-debootstrap-done" ] && return 0
-  if [ -e "$ROOT" ]; then # half made by an interrupted setup
+  if [ -n "$(find "$ROOT" -mindepth 1 -maxdepth 1 ! -name "$MARK" -print -quit)" ]; then
+    # half made by an interrupted setup
+    require_owned
+    # rm --one-file-system walks into bind mounts (the same filesystem): none may be left
     unmount_chroot
-    if findmnt -rn -o TARGET | grep -q "^$ROOT/"; then
-      die "$ROOT is incomplete and still has mounts under it; unmount them first"
-    fi
     note "removing incomplete $ROOT"
     rm -rf --one-file-system "$ROOT"
+    claim_root
   fi
   note "debootstrap i386 $SUITE into $ROOT"
   # the second stage runs i386 programs: bookworm's qemu is enough for that
   register_binfmt /usr/bin/qemu-i386-static OF
-  debootstrap --arch=i386 --variant=minbase "$SUITE" "$ROOT" "$MIRROR" >>"$LOG" 2>&1 ||
+  debootstrap --arch=i386 --variant=minbase "$SUITE" "$ROOT" "$MIRROR" >>"$LOG" 2>&1 9>&- ||
     die "debootstrap failed (see $LOG)"
   touch "$ROOT/.qv-debootstrap-done"
 }
@@ -186,9 +238,10 @@ setup() {
   local t0=$SECONDS step
   MIRROR=${QV_WINE32_MIRROR:-$(host_mirror debian)}
   SECURITY_MIRROR=${QV_WINE32_SECURITY_MIRROR:-$(host_mirror debian-security)}
+  claim_root
   trap 'unmount_chroot; unregister_binfmt' EXIT
   trap 'exit 130' INT TERM
-  for step in bootstrap_chroot configure_chroot mount_chroot install_qemu install_packages install_shim; do
+  for step in bootstrap_chroot configure_chroot mount_system install_qemu install_packages install_shim; do
     local t1=$SECONDS
     "$step"
     if ((SECONDS - t1 > 5)); then note "$step: $((SECONDS - t1)) s"; fi
@@ -245,6 +298,7 @@ all_chroot_pids() { # every process whose root is this chroot
 
 session() { # STATE_DIR CMD...
   [ "$(id -u)" = 0 ] || die "must run as root (chroot, mount, binfmt_misc)"
+  require_owned
   [ -e "$ROOT/.qv-ready" ] || die "no 32-bit Wine in $ROOT: run '$0 setup' first"
   STATE=$(realpath -m "$1")
   shift
@@ -253,7 +307,8 @@ session() { # STATE_DIR CMD...
   trap end_session EXIT
   trap 'exit 130' INT TERM
   register_binfmt "$ROOT$QEMU_P" POF
-  mount_chroot
+  mount_system
+  mount_project
   # on the host: the chroot's programs reach it by its socket
   start_private_xvfb 401 700 "$STATE/xvfb.log" || die "no free X display"
   mkdir -p "$ROOT/tmp/.X11-unix" # the abstract socket serves; libX11 wants the folder
@@ -262,19 +317,19 @@ session() { # STATE_DIR CMD...
   rm -rf "$PREFIX"
   export QV_WINE32_ROOT=$ROOT WINEPREFIX=$PREFIX
   local wine=("$PROJECT/cmake/wine32-emulator.sh")
-  "${wine[@]}" wineboot -i </dev/null >"$STATE/wineboot.log" 2>&1 || die "wineboot failed (see $STATE/wineboot.log)"
+  "${wine[@]}" wineboot -i </dev/null >"$STATE/wineboot.log" 2>&1 9>&- || die "wineboot failed (see $STATE/wineboot.log)"
   # No crash dialog (it would wait for a click). Unmanaged windows: with no window manager,
   # hiding a managed window waits 2 s for one.
   "${wine[@]}" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f \
-    </dev/null >>"$STATE/wineboot.log" 2>&1
+    </dev/null >>"$STATE/wineboot.log" 2>&1 9>&-
   "${wine[@]}" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f \
-    </dev/null >>"$STATE/wineboot.log" 2>&1
+    </dev/null >>"$STATE/wineboot.log" 2>&1 9>&-
   in_chroot env "WINEPREFIX=$PREFIX" /usr/lib/wine/wineserver -w
   # A persistent server, and Wine's helper processes booted with no inherited streams, so the
   # test runner never waits on them.
   in_chroot env "WINEPREFIX=$PREFIX" /usr/lib/wine/wineserver -p </dev/null >/dev/null 2>&1
-  "${wine[@]}" cmd /c exit </dev/null >/dev/null 2>&1
-  "$@"
+  "${wine[@]}" cmd /c exit </dev/null >/dev/null 2>&1 9>&-
+  "$@" 9>&-
 }
 
 main() {
@@ -285,7 +340,10 @@ main() {
     (($# >= 2)) || die "usage: $0 session STATE_DIR command [args...]"
     with_lock session "$@"
     ;;
-  umount) with_lock end_session ;;
+  umount)
+    check_root
+    if owned; then with_lock end_session; else note "$ROOT is no chroot of ours: nothing to do"; fi
+    ;;
   *) sed -n '5,8s/^# \{0,1\}//p' "${BASH_SOURCE[0]}" >&2; exit 2 ;;
   esac
 }

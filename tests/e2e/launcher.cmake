@@ -14,7 +14,7 @@ if(TEST launcher_e2e)
   else()
     set(win98_filter LauncherE2e.SecondBackupEndsAtOnceWhileARestoreRunsBeside)
   endif()
-  add_test(NAME launcher_e2e_win98 COMMAND launcher_e2e --gtest_filter=${win98_filter})
+  qv_filtered_test(launcher_e2e_win98 launcher_e2e ${win98_filter})
   set_tests_properties(launcher_e2e_win98 PROPERTIES LABELS e2e TIMEOUT 600 RUN_SERIAL TRUE
     ENVIRONMENT QV_E2E_WINDOWS_VERSION=win98)
 endif()

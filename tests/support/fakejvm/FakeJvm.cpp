@@ -88,6 +88,7 @@ namespace {
 HMODULE g_module = nullptr;
 std::mutex g_recordMutex;
 HANDLE g_record = INVALID_HANDLE_VALUE;
+HANDLE g_recordTurn = nullptr; // see AppendTurn
 
 std::string besideDll(const char *fileName) {
     char path[MAX_PATH] = {};
@@ -104,6 +105,44 @@ std::string fileFromEnvironment(const char *variable, const char *fileName) {
         return value;
     return besideDll(fileName);
 }
+
+std::string turnNameFor(const std::string &path) {
+    char full[MAX_PATH] = {};
+    DWORD n = GetFullPathNameA(path.c_str(), MAX_PATH, full, nullptr);
+    std::string p = n > 0 && n < MAX_PATH ? full : path;
+    CharUpperBuffA(&p[0], static_cast<DWORD>(p.size()));
+    unsigned long hash = 2166136261ul; // FNV-1a: an object name may hold no backslash before 2000
+    for (unsigned char c : p)
+        hash = ((hash ^ c) * 16777619ul) & 0xFFFFFFFFul;
+    char name[64];
+    std::snprintf(name, sizeof name, "qv-fakejvm-record-%08lx", hash);
+    return name;
+}
+
+HANDLE turnMutexFor(const std::string &path) {
+    return CreateMutexA(nullptr, FALSE, turnNameFor(path).c_str());
+}
+
+// Writers of one file (two launchers sharing a record, two threads sharing an output file) take
+// turns through a mutex named after it: Wine appends by finding the end and then writing there,
+// so two appends at once can land on the same place and one line is lost. A holder that died
+// leaves the mutex abandoned, which still hands it over; the bound only keeps a wedged writer
+// from stopping the others for good.
+class AppendTurn {
+  public:
+    AppendTurn(HANDLE mutex, DWORD boundMs)
+        : mutex_(mutex), wait_(mutex ? WaitForSingleObject(mutex, boundMs) : WAIT_FAILED) {}
+    ~AppendTurn() {
+        if (wait_ == WAIT_OBJECT_0 || wait_ == WAIT_ABANDONED)
+            ReleaseMutex(mutex_);
+    }
+    AppendTurn(const AppendTurn &) = delete;
+    AppendTurn &operator=(const AppendTurn &) = delete;
+
+  private:
+    HANDLE mutex_;
+    DWORD wait_;
+};
 
 void writeRecord(bool mayWait, const char *format, va_list args) {
     char text[4096];
@@ -126,9 +165,11 @@ void writeRecord(bool mayWait, const char *format, va_list args) {
         g_record = CreateFileA(path.c_str(), FILE_APPEND_DATA,
                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
                                FILE_ATTRIBUTE_NORMAL, nullptr);
+        g_recordTurn = turnMutexFor(path);
     }
     if (g_record == INVALID_HANDLE_VALUE)
         return;
+    AppendTurn turn(g_recordTurn, mayWait ? 30000 : 5000);
     DWORD written = 0;
     WriteFile(g_record, line, static_cast<DWORD>(n), &written, nullptr); // unbuffered: on disk at once
 }
@@ -153,8 +194,14 @@ void appendLine(const std::string &path, const std::string &text) {
     if (h == INVALID_HANDLE_VALUE)
         return;
     std::string line = text + "\r\n";
-    DWORD written = 0;
-    WriteFile(h, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+    HANDLE mutex = turnMutexFor(path);
+    {
+        AppendTurn turn(mutex, 30000);
+        DWORD written = 0;
+        WriteFile(h, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+    }
+    if (mutex)
+        CloseHandle(mutex);
     CloseHandle(h);
 }
 
@@ -1308,6 +1355,8 @@ BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
             recNoWait("ERROR FreeLibrary while %ld thread(s) run stand-in code", static_cast<long>(inside));
         if (g_record != INVALID_HANDLE_VALUE)
             CloseHandle(g_record);
+        if (g_recordTurn)
+            CloseHandle(g_recordTurn);
     }
     return TRUE;
 }

@@ -36,6 +36,14 @@ class DebugMonitor {
         idle_.wait_for(lock, std::chrono::seconds(5), [&] { return idleRounds_ >= until; });
     }
 
+    // A process that ends (or is ended) after taking the buffer and before handing it over leaves
+    // DBWIN_BUFFER_READY unset, and every later OutputDebugString of every program then waits
+    // 10 s for it. Once the buffer has stayed idle for a while, set it again.
+    void rearm() {
+        drain();
+        SetEvent(bufferReady_);
+    }
+
   private:
     DebugMonitor() {
         bufferReady_ = CreateEventA(nullptr, FALSE, TRUE, "DBWIN_BUFFER_READY");
@@ -208,7 +216,7 @@ bool TracedProcess::startMonitored(const std::string &commandLine) {
 
 void TracedProcess::waitLoop() {
     WaitForSingleObject(process_, INFINITE);
-    DebugMonitor::instance().drain();
+    DebugMonitor::instance().rearm();
     DWORD code = 0;
     GetExitCodeProcess(process_, &code);
     std::lock_guard<std::mutex> lock(mutex_);
