@@ -247,10 +247,17 @@ TEST_F(ManagerE2e, BrowserButtonOpensTheSiteAndHidesTheDialog) {
 
     // A double click on the icon is "&Iniciar Quorvel": the dialog comes back and the start
     // worker makes one more pass.
+    // The trace line comes just before the worker suspends itself, and a resume that reaches it
+    // still running has no effect (as a second "Encerrar" during a stop run): on a busy machine
+    // the first double click can land in between, and the user clicks again.
     ASSERT_TRUE(manager.waitForLine("executarStart:SuspendThread", 15000)) << manager.joined();
-    PostMessageA(dlg, WM_USER, 101, WM_LBUTTONDBLCLK);
+    bool anotherPass = false;
+    for (int click = 0; click < 10 && !anotherPass; ++click) {
+        PostMessageA(dlg, WM_USER, 101, WM_LBUTTONDBLCLK);
+        anotherPass = manager.waitForLine("executarStart:callMain", 3000, 2);
+    }
+    EXPECT_TRUE(anotherPass) << manager.joined();
     EXPECT_TRUE(pollUntil([&] { return IsWindowVisible(dlg) != 0; }, 5000)) << "shown again";
-    EXPECT_TRUE(manager.waitForLine("executarStart:callMain", 10000, 2)) << manager.joined();
     EXPECT_EQ(1u, jvm.count("main begin app/Start")) << "the start main ran once: no stop since";
 }
 
@@ -268,7 +275,7 @@ TEST_F(ManagerE2e, EncerrarResetsTheBarRunsTheStopClassAndStatus6Ends) {
     ShowWindow(dlg, SW_HIDE);
     click(dlg, IDC_STOP);
     // The trace line comes after the text, the showing and the bar's reset.
-    EXPECT_TRUE(manager.waitForLine("encerrar", 5000)) << manager.joined();
+    EXPECT_TRUE(manager.waitForLine("encerrar", 15000)) << manager.joined();
     EXPECT_EQ(kStopping, controlText(dlg, IDC_STATUS_TEXT));
     EXPECT_EQ(0, barOf(dlg));
     EXPECT_TRUE(IsWindowVisible(dlg)) << "the stop shows the dialog";
@@ -410,8 +417,8 @@ TEST_F(ManagerE2e, SecondStartShowsTheHiddenDialogAndEndsTouchingNothing) {
     const std::size_t polls = manager.count("status: 1");
     PostMessageA(dlg, WM_KEYDOWN, VK_ESCAPE, 0);
     EXPECT_TRUE(pollUntil([&] { return !IsWindowVisible(dlg); }, 5000)) << "Esc did not hide the dialog";
-    EXPECT_TRUE(manager.waitForLine("status: 1", 5000, polls + 2)) << "no poll after Esc\n"
-                                                                   << manager.joined();
+    EXPECT_TRUE(manager.waitForLine("status: 1", 15000, polls + 2)) << "no poll after Esc\n"
+                                                                    << manager.joined();
     EXPECT_TRUE(IsWindow(dlg));
     EXPECT_EQ(1, trayIconWindows());
     EXPECT_EQ(0u, manager.count("encerrar"));
