@@ -37,7 +37,7 @@ check() { # CASE EXPECTED-EXIT TEXT
     head -n 12 <<<"$out" | sed 's/^/    /'
     status=1
   else
-    echo "ok   $1: $2s, '$3'"
+    echo "ok   $1: the check did $2, saying '$3'"
   fi
 }
 
