@@ -80,9 +80,15 @@ ServiceController::ServiceController(ParameterSource source, ServiceTimings timi
 }
 
 ServiceController::~ServiceController() {
+    shutdown();
+}
+
+void ServiceController::shutdown(bool waitForStop) {
+    if (!core_)
+        return;
     Core &c = *core_;
     bool threads = c.startWorker.created() || c.stopWorker.created();
-    if (threads) {
+    if (threads && waitForStop) {
         // A stop asked for just before closing (the close box after the start was announced)
         // still runs its main, within the stop key's Timeout.
         auto bound = c.parameters.stopTimeout > 0 ? std::chrono::seconds(c.parameters.stopTimeout)
@@ -196,6 +202,10 @@ void ServiceController::runStepBody(int step) {
 
 void ServiceController::resumeStart() {
     core_->startWorker.resume();
+}
+
+bool ServiceController::javaStarted() const {
+    return core_ && core_->host.hasVM() && (core_->startWorker.created() || core_->stopWorker.created());
 }
 
 void ServiceController::resumeStop() {

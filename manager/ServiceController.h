@@ -8,7 +8,9 @@
 //   int status = service.queryStatus();// each timer tick; 0 when the Java side cannot answer
 //   service.resumeStop();              // runs the stop main; no effect while a stop run is busy
 //   service.boundTeardown();           // the Java side answered 6 or 7
-//   // destruction tears down: waits for a running stop pass up to the stop key's Timeout
+//   service.shutdown();                // the teardown now, where it must be done before a return
+//   // destruction tears down (unless shutdown ran): waits for a running stop pass up to the stop key's
+//   Timeout
 //   // (30 s when 0), destroys the machine, and unloads the runtime unless a thread is still
 //   // inside it (a start main that never returns). After boundTeardown the destruction of
 //   // the machine is waited for up to destroyBound (the stop key's Timeout, at least 60 s);
@@ -51,6 +53,8 @@ class ServiceController {
 
     void resumeStart();
     void resumeStop();
+    // A virtual machine exists and the workers that run its mains were created.
+    bool javaStarted() const;
     int queryStatus();
     // The Java side has said it stopped (status 6 or 7). A thread the application left behind
     // would keep the destruction of the machine, and with it the invisible manager, waiting
@@ -62,6 +66,11 @@ class ServiceController {
     // and shutdown hooks, the database's final checkpoint among them), which on a slow
     // Windows 98 PC's disk can outlast a short Timeout; cutting it would cost the data.
     static std::chrono::seconds destroyBound(std::int32_t stopTimeout);
+
+    // What the destruction does, done now and once: for the end of the Windows session, when
+    // the system ends the process as soon as the handler returns. `waitForStop` false skips
+    // the wait on a stop pass that has already had its time. Only the destruction may follow.
+    void shutdown(bool waitForStop = true);
 
     const Parameters &parameters() const;
     bool mainStarted() const;

@@ -27,6 +27,11 @@ class StartingDialog : public ModalDialog {
 
   private:
     void pollStatus();
+    // The session really ends: the system ends the process as soon as this returns.
+    void endSession();
+    // Dispatches the thread's messages until the Java side has answered 6 or 7, or `boundMs`
+    // has passed.
+    void pumpUntilStopped(DWORD boundMs);
     void openBrowser();
     void stopSequence();
     void runAbout();
@@ -35,6 +40,9 @@ class StartingDialog : public ModalDialog {
     // Members in this order: the teardown removes the icon before the Java runtime goes.
     ServiceController controller_;
     bool started_ = false;
+    bool stopAnswered_ = false; // the Java side answered 6 or 7
+    bool sessionEnding_ = false;
+    bool javaGone_ = false; // torn down at the end of the session; nothing may use the controller
     HICON icon_;
     CTrayIcon tray_;
     ProgressControl progress_;

@@ -8,6 +8,8 @@
 
 #include <shellapi.h>
 
+#include <chrono>
+
 namespace {
 constexpr UINT kTrayCallback = WM_USER;
 constexpr UINT_PTR kStatusTimer = 0;
@@ -53,6 +55,10 @@ BOOL StartingDialog::onInitDialog() {
 }
 
 bool StartingDialog::handleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT &result) {
+    // Between the teardown at the end of the session and the end of the process, a tick or a
+    // command already queued must not reach the controller.
+    if (javaGone_ && (message == WM_TIMER || message == WM_COMMAND))
+        return true;
     if (message == taskbarCreated_ && taskbarCreated_ != 0) {
         tray_.handleTaskbarCreated(wParam, lParam);
         return false;
@@ -102,6 +108,15 @@ bool StartingDialog::handleMessage(UINT message, WPARAM wParam, LPARAM lParam, L
     case WM_QUERYDRAGICON:
         result = reinterpret_cast<LRESULT>(icon_);
         return true;
+    case WM_QUERYENDSESSION:
+        // Never in the way of a shutdown or log-off: the stop runs at WM_ENDSESSION.
+        result = TRUE;
+        return true;
+    case WM_ENDSESSION:
+        if (wParam)
+            endSession();
+        result = 0;
+        return true;
     default:
         return false;
     }
@@ -112,6 +127,8 @@ void StartingDialog::onCancel() {
 }
 
 void StartingDialog::onClose() {
+    if (sessionEnding_)
+        return; // the end of the session ends the dialog once the Java side is down
     if (started_)
         stopSequence();
     endDialog(IDCANCEL);
@@ -131,9 +148,59 @@ void StartingDialog::pollStatus() {
     }
     started_ = r.started;
     if (r.end) {
+        stopAnswered_ = true;
         controller_.boundTeardown();
         Sleep(kEndPauseMs);
         endDialog(IDABORT);
+    }
+}
+
+// Without this the system would end the process with the application server and its database
+// in the middle of their work, every evening the PC is shut down. Windows waits for the
+// handler; the status timer keeps polling inside the wait, as it does after "Encerrar".
+void StartingDialog::endSession() {
+    if (sessionEnding_ || javaGone_ || !controller_.javaStarted())
+        return;
+    sessionEnding_ = true;
+    debugTrace("Fim da sessão do Windows: o Quorvel será encerrado.");
+    const DWORD began = GetTickCount();
+    stopSequence();
+    const auto bound = std::chrono::duration_cast<std::chrono::milliseconds>(
+        ServiceController::destroyBound(controller_.parameters().stopTimeout));
+    pumpUntilStopped(static_cast<DWORD>(bound.count()));
+    const unsigned long took = GetTickCount() - began;
+    if (stopAnswered_)
+        debugTrace("Fim da sessão do Windows: o Quorvel parou em %lu ms.", took);
+    else
+        debugTrace("Fim da sessão do Windows: o Quorvel não parou em %lu ms; a máquina virtual Java será "
+                   "destruída.",
+                   took);
+    controller_.boundTeardown();
+    tray_.showIcon(0);
+    // A stop pass that ran out the whole bound without an answer has had its time.
+    controller_.shutdown(stopAnswered_);
+    javaGone_ = true;
+    endDialog(IDABORT);
+}
+
+void StartingDialog::pumpUntilStopped(DWORD boundMs) {
+    const DWORD began = GetTickCount();
+    for (;;) {
+        MSG msg;
+        while (!stopAnswered_ && PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (msg.message == WM_QUIT) {
+                PostQuitMessage(static_cast<int>(msg.wParam)); // for the modal loop, afterwards
+                return;
+            }
+            if (!IsDialogMessageA(hwnd(), &msg)) {
+                TranslateMessage(&msg);
+                DispatchMessageA(&msg);
+            }
+        }
+        const DWORD spent = GetTickCount() - began;
+        if (stopAnswered_ || spent >= boundMs)
+            return;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, boundMs - spent, QS_ALLINPUT);
     }
 }
 

@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <string>
@@ -30,6 +31,9 @@ constexpr const char *kStopping = "O Quorvel est\xE1 sendo encerrado...";
 // Under emulation on a busy machine the dialog has taken more than 20 s to come.
 constexpr DWORD kShowMs = 60000;
 constexpr DWORD kEndMs = 20000;
+// How long the manager waits on a stop at the end of the session: the destroy bound, which is a
+// minute for any stop Timeout up to 60 s.
+constexpr DWORD kStopBoundMs = 60000;
 
 std::string managerCommand() {
     return "\"" + programPath("quorvel9x.exe") + "\"";
@@ -127,9 +131,31 @@ class ManagerE2e : public ::testing::Test {
         return bar;
     }
 
+    std::size_t traceStarting(const std::string &prefix) const {
+        std::size_t n = 0;
+        for (const std::string &line : manager.lines())
+            n += line.compare(0, prefix.size(), prefix) == 0;
+        return n;
+    }
+
     ScratchKey key;
     FakeJvmDir jvm;
     TracedProcess manager;
+};
+
+// The end of the Windows session inside the test's own Wine session. wineboot waits for every
+// WM_QUERYENDSESSION and WM_ENDSESSION to return (showing its end-task box after 5 s and waiting
+// on), then ends each process that is still there. Exit code 1: a program refused.
+class EndOfSession {
+  public:
+    bool begin() { return wineboot_.start("wineboot.exe --end-session --force"); }
+    DWORD finish() {
+        DWORD code = 12345;
+        return wineboot_.wait(kEndMs, &code) ? code : 12345;
+    }
+
+  private:
+    ChildProcess wineboot_;
 };
 
 TEST_F(ManagerE2e, StartSequenceRunsInOrderBeforeTheFirstPoll) {
@@ -309,6 +335,75 @@ TEST_F(ManagerE2e, EncerrarResetsTheBarRunsTheStopClassAndStatus6Ends) {
     const unsigned long ran = std::stoul(figure);
     EXPECT_GE(ran, kDestroyBoundMs - kTickSlackMs) << last;
     EXPECT_LT(ran, kDestroyBoundMs + 8000) << last;
+}
+
+// The end of the Windows session, as wineboot plays it: WM_QUERYENDSESSION and WM_ENDSESSION to
+// every window, each waited for, then the process is ended. The manager answers yes, then runs
+// the stop inside WM_ENDSESSION and tears the runtime down only after the Java side's 6.
+TEST_F(ManagerE2e, EndOfTheSessionRunsTheStopAndDestroysOnlyAfterThe6) {
+    key.setNumber("Stop", "Timeout", 10);
+    HWND dlg = startManager("status 3 at 0\nmain app.Start returns\nmain app.Stop returns\n"
+                            "on app.Stop status 6 at 5000\n");
+    ASSERT_NE(nullptr, dlg);
+    ASSERT_TRUE(pollUntil([&] { return controlText(dlg, IDC_STATUS_TEXT) == kStarted; }, 15000));
+    click(dlg, IDC_MINIMIZE);
+    ASSERT_TRUE(pollUntil([&] { return !IsWindowVisible(dlg); }, 5000));
+
+    // Another program refused the end: the session goes on, and so does the manager.
+    EXPECT_EQ(TRUE, SendMessageA(dlg, WM_QUERYENDSESSION, 0, 0));
+    SendMessageA(dlg, WM_ENDSESSION, FALSE, 0);
+    EXPECT_EQ(0u, manager.count("encerrar")) << manager.joined();
+    EXPECT_FALSE(IsWindowVisible(dlg));
+
+    const DWORD began = GetTickCount();
+    EndOfSession session;
+    ASSERT_TRUE(session.begin());
+    // While it waits for the Java side the dialog shows the stop and answers.
+    ASSERT_TRUE(manager.waitForLine("encerrar", 15000)) << manager.joined();
+    DWORD_PTR answer = 0;
+    EXPECT_NE(0, SendMessageTimeoutA(dlg, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 5000, &answer));
+    EXPECT_TRUE(IsWindowVisible(dlg));
+    EXPECT_EQ(kStopping, controlText(dlg, IDC_STATUS_TEXT));
+    DWORD code = 12345;
+    ASSERT_TRUE(manager.wait(kStopBoundMs + kEndMs, &code)) << manager.joined();
+    std::printf("the manager ended %lu ms after the end of the session began\n",
+                static_cast<unsigned long>(GetTickCount() - began));
+    EXPECT_EQ(0, session.finish()) << "the session ended";
+    EXPECT_EQ(1u, manager.count("encerrar")) << manager.joined();
+    EXPECT_EQ(1u, jvm.count("main end app/Stop returned"));
+    const std::vector<std::string> events = jvm.events();
+    const auto six = std::find_if(events.begin(), events.end(), [](const std::string &e) {
+        return e.compare(0, 20, "CallStaticIntMethod ") == 0 && e.size() > 4 &&
+               e.compare(e.size() - 4, 4, " = 6") == 0;
+    });
+    const auto destroy = std::find(events.begin(), events.end(), "DestroyJavaVM begin");
+    ASSERT_NE(events.end(), six) << "the 6 was never polled";
+    EXPECT_LT(six, destroy) << "the machine went before the Java side said it stopped";
+    EXPECT_EQ(1u, jvm.count("DestroyJavaVM end"));
+    EXPECT_EQ(1u, manager.count("status: 6"));
+    EXPECT_EQ(1u, traceStarting("Fim da sess\xE3o do Windows: o Quorvel parou em ")) << manager.joined();
+}
+
+// A stop that never brings 6 or 7 keeps the session from ending only up to the destroy bound.
+TEST_F(ManagerE2e, EndOfTheSessionWithAStopThatNeverAnswersEndsWithinTheBound) {
+    key.setNumber("Stop", "Timeout", 2);
+    HWND dlg = startManager("status 3 at 0\nmain app.Start returns\nmain app.Stop returns\n");
+    ASSERT_NE(nullptr, dlg);
+    ASSERT_TRUE(pollUntil([&] { return controlText(dlg, IDC_STATUS_TEXT) == kStarted; }, 15000));
+
+    const DWORD began = GetTickCount();
+    EndOfSession session;
+    ASSERT_TRUE(session.begin());
+    ASSERT_TRUE(manager.wait(kStopBoundMs + kEndMs)) << manager.joined();
+    const DWORD took = GetTickCount() - began;
+    std::printf("the manager ended %lu ms after the end of the session began\n",
+                static_cast<unsigned long>(took));
+    EXPECT_GE(took, kStopBoundMs - kTickSlackMs);
+    EXPECT_EQ(0, session.finish());
+    EXPECT_EQ(1u, jvm.count("main end app/Stop returned"));
+    EXPECT_EQ(1u, jvm.count("DestroyJavaVM end"));
+    EXPECT_EQ(1u, traceStarting("Fim da sess\xE3o do Windows: o Quorvel n\xE3o parou em "))
+        << manager.joined();
 }
 
 TEST_F(ManagerE2e, ClosingBeforeTheStartEndsWithoutTheStopClass) {
