@@ -32,11 +32,11 @@ template <typename F> F user32Entry(const char *name) {
     return user32 ? reinterpret_cast<F>(reinterpret_cast<void *>(GetProcAddress(user32, name))) : nullptr;
 }
 
-// Vista and later show this reason beside the refusal, and without one they end a process whose
-// only window is hidden (the splash after code 4) although it refused. Looked up at run time:
-// 98/ME, NT 4, 2000 and XP lack the functions, and a program importing them would not load
-// there; Wine has them as stubs that fail, which leaves the refusal alone, as on XP. Both work
-// only on the window's own thread.
+// Vista and later show this reason beside the refusal, and without one they end a process that
+// refuses with no window on screen: the splash is hidden from code 4 on, and the Java window may
+// be gone while the tear-down waits. Looked up at run time: 98/ME, NT 4, 2000 and XP lack the
+// functions, and a program importing them would not load there; Wine has them as stubs that
+// fail, which leaves the refusal as it is on XP. Both work only on the window's own thread.
 void setSessionBlockReason(HWND hwnd, bool block) {
     if (block) {
         using CreateFn = BOOL(WINAPI *)(HWND, LPCWSTR);

