@@ -16,6 +16,7 @@ inline constexpr const char *kTimeoutMessage =
     "Não foi possível carregar o aplicativo de Restore. Consulte o log para mais detalhes.";
 inline constexpr int kClassResourceId = 131;
 inline constexpr int kSplashBitmapId = 130;
+inline constexpr const char *kSessionBlockReason = "A restauração está em andamento.";
 #else
 inline constexpr bool kRestore = false;
 inline constexpr const char *kTitle = "Cópia de Segurança";
@@ -28,6 +29,7 @@ inline constexpr const char *kTimeoutMessage =
     "Não foi possível carregar o aplicativo de Backup. Consulte o log para mais detalhes.";
 inline constexpr int kClassResourceId = 135;
 inline constexpr int kSplashBitmapId = 132;
+inline constexpr const char *kSessionBlockReason = "A cópia de segurança está em andamento.";
 #endif
 
 // What one CreateMutexA call gave: the handle (null when it failed) and GetLastError after it.

@@ -6,3 +6,9 @@ LauncherState &LauncherState::instance() {
     static LauncherState *state = new LauncherState;
     return *state;
 }
+
+void LauncherState::setJavaAtWork(bool atWork) {
+    // The exchange lets only one of two threads that end the span at once pass the change on.
+    if (javaAtWork.exchange(atWork) != atWork && onJavaAtWork)
+        onJavaAtWork(atWork);
+}

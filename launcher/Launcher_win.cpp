@@ -81,6 +81,8 @@ void tearDown(std::unique_ptr<JavaLaunch> &launch, HWND splash, bool windowGone)
         [splash] {
             launcherLog("Tempo esgotado ao encerrar a máquina virtual Java; o processo será encerrado.");
             g_teardownAbandoned = true;
+            // Given up for ended: the process ends next, and the session may end with it.
+            LauncherState::instance().setJavaAtWork(false);
             postClose(splash);
         });
     launch.reset();
@@ -146,6 +148,9 @@ int runLauncher(HINSTANCE instance, int showCommand) {
         return 0;
     ShowWindow(splash, showCommand);
     UpdateWindow(splash);
+    LauncherState::instance().onJavaAtWork = [splash](bool atWork) {
+        PostMessageA(splash, SplashWindow::kMsgJavaAtWork, atWork, 0);
+    };
     _beginthread(setupThread, 0, splash);
 
     MSG msg{};

@@ -3,6 +3,7 @@
 #include "AppException.h"
 #include "InformarStatus.h"
 #include "JvmCalls.h"
+#include "LauncherState.h"
 
 void MaquinaJava::carregaDLL() {
     createEntry_ = nullptr;
@@ -24,9 +25,14 @@ void MaquinaJava::createJVM() {
         if (!createEntry_)
             throw APP_EXCEPTION("Erro ao criar a máquina virtual Java: biblioteca não carregada.");
         args_ = std::make_unique<JvmInitArgs>(buildOptions());
+        // At work from before the creation: the Java side may run before the call returns.
+        LauncherState &state = LauncherState::instance();
+        state.setJavaAtWork(true);
         const jint rc = createJavaVM(library_, *args_, &vm_, &env_);
-        if (rc != JNI_OK)
+        if (rc != JNI_OK) {
+            state.setJavaAtWork(false);
             throw APP_EXCEPTION("Erro ao criar a máquina virtual Java (código " + std::to_string(rc) + ").");
+        }
     }
     LocalRef<jclass> cls(env_, env_->FindClass(jniClassName(params_.start.className).c_str()));
     if (clearPendingException(env_, true) || !cls)
@@ -65,9 +71,10 @@ void MaquinaJava::destroyJVM() {
                 env_->UnregisterNatives(cls.get());
         }
         vm_->DetachCurrentThread();
-        vm_->DestroyJavaVM();
+        vm_->DestroyJavaVM(); // returns once the program's windows and other non-daemon threads ended
         vm_ = nullptr;
         env_ = nullptr;
+        LauncherState::instance().setJavaAtWork(false);
     }
     createEntry_ = nullptr;
     defaultArgsEntry_ = nullptr;

@@ -1,6 +1,8 @@
 #include "SplashWindow.h"
 
 #include "Flavour.h"
+#include "LauncherLog.h"
+#include "LauncherState.h"
 #include "resource.h"
 
 namespace {
@@ -24,7 +26,38 @@ void drawLine(HDC dc, const char *text, int top, int bottom) {
     RECT r{90, top, SplashWindow::kWidth, bottom};
     DrawTextA(dc, text, -1, &r, 0);
 }
+
+template <typename F> F user32Entry(const char *name) {
+    HMODULE user32 = GetModuleHandleA("user32.dll");
+    return user32 ? reinterpret_cast<F>(reinterpret_cast<void *>(GetProcAddress(user32, name))) : nullptr;
+}
+
+// Vista and later show this reason beside the refusal, and without one they end a process that
+// refuses with no window on screen: the splash is hidden from code 4 on, and the Java window may
+// be gone while the tear-down waits. Looked up at run time: 98/ME, NT 4, 2000 and XP lack the
+// functions, and a program importing them would not load there; Wine has them as stubs that
+// fail, which leaves the refusal as it is on XP. Both work only on the window's own thread.
+void setSessionBlockReason(HWND hwnd, bool block) {
+    if (block) {
+        using CreateFn = BOOL(WINAPI *)(HWND, LPCWSTR);
+        if (auto create = user32Entry<CreateFn>("ShutdownBlockReasonCreate"))
+            create(hwnd, SplashWindow::sessionBlockReason().c_str());
+    } else {
+        using DestroyFn = BOOL(WINAPI *)(HWND);
+        if (auto destroy = user32Entry<DestroyFn>("ShutdownBlockReasonDestroy"))
+            destroy(hwnd);
+    }
+}
 } // namespace
+
+std::wstring SplashWindow::sessionBlockReason() {
+    // The compiled texts are code page 1252 bytes, whatever the system's own code page.
+    constexpr int kMaxReason = 256; // MAX_STR_BLOCKREASON
+    wchar_t wide[kMaxReason] = {};
+    if (!MultiByteToWideChar(1252, 0, flavour::kSessionBlockReason, -1, wide, kMaxReason))
+        return L"";
+    return wide;
+}
 
 bool SplashWindow::registerClass(HINSTANCE instance, const std::string &className, int bitmapId) {
     WNDCLASSEXA wc{};
@@ -84,6 +117,20 @@ LRESULT CALLBACK SplashWindow::windowProc(HWND hwnd, UINT msg, WPARAM wParam, LP
             return 0;
         }
         break;
+    case WM_QUERYENDSESSION:
+        // FALSE keeps 98/ME and NT 4 to XP from ending the session; the system asks hidden
+        // windows too, so the hidden splash still answers while the Java window shows.
+        return LauncherState::instance().javaAtWork ? FALSE : TRUE;
+    case WM_ENDSESSION:
+        // wParam FALSE: the end was refused, nothing changes. TRUE while at work: the user forced
+        // it past the refusal and the process is ended on return; the Java side cannot be
+        // finished from here, so the log at least tells why the backup or restore stopped.
+        if (wParam && LauncherState::instance().javaAtWork)
+            launcherLog("A sessão do Windows foi encerrada com o programa Java em andamento.");
+        return 0;
+    case kMsgJavaAtWork:
+        setSessionBlockReason(hwnd, wParam != 0);
+        return 0;
     case WM_DESTROY:
         PostQuitMessage(0);
         return 0;

@@ -205,6 +205,28 @@ TEST(LauncherE2e, SplashHidesAtFourAndTheProgramEndsAfterThreeWithoutMessage) {
     EXPECT_EQ(0u, jvm.count("ERROR")) << "misuse of the runtime recorded";
 }
 
+// The end of the session while the Java window shows, the splash hidden: refused, and the
+// program goes on to its end. wineboot would end this driver too, were a window of it asked first.
+TEST(LauncherE2e, JavaAtWorkRefusesTheEndOfTheSession) {
+    Installation inst("launcher_e2e_session", codes("0 at 0, 4 at 1500, 3 at 21500") + "on " + kMonitor +
+                                                  " window at 1000 for 20000\n");
+    qvtest::ChildProcess p, wineboot;
+    ASSERT_TRUE(startLauncher(p, kRst));
+    HWND splash = qvtest::waitForWindow(kRst.title, kSplashMs, kRst.windowClass);
+    ASSERT_TRUE(inst.jvm().waitFor("window shown visible", kEndMs)) << recordOf(inst.jvm());
+    ASSERT_TRUE(qvtest::pollUntil([&] { return splash && !IsWindowVisible(splash); }, kEndMs));
+    const DWORD begin = GetTickCount();
+    DWORD code = 12345;
+    ASSERT_TRUE(wineboot.start("wineboot --end-session --force") && wineboot.wait(kEndMs, &code));
+    std::printf("wineboot exit code %lu after %lu ms\n", code,
+                static_cast<unsigned long>(GetTickCount() - begin));
+    EXPECT_EQ(1u, code) << "the end of the session was not refused";
+    EXPECT_EQ(0u, inst.jvm().count("window closed")) << "asked only after the window closed";
+    ASSERT_TRUE(p.wait(kSplashMs, &code)) << recordOf(inst.jvm());
+    EXPECT_EQ(1u, inst.jvm().count("DestroyJavaVM end")) << "the program was cut\n" << recordOf(inst.jvm());
+    EXPECT_EQ("", inst.logText(kRst));
+}
+
 TEST(LauncherE2e, CodeOneShowsTheErrorBoxAndTheProgramEnds) {
     Installation inst("launcher_e2e_one", codes("0 at 0, 1 at 500"));
     qvtest::ChildProcess p;

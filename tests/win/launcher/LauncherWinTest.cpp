@@ -395,6 +395,18 @@ TEST(SplashWindow, CentredPopupPaintedWithPictureAndThreeLines) {
     EXPECT_GT(countColour(splash, RECT{90, 65, 300, 85}, ink), 20) << "Carregando, aguarde...";
     EXPECT_EQ(0, countColour(splash, RECT{0, 0, 90, 15}, ink)) << "nothing written above the picture";
 
+    // Nothing at work, the session may end; forced past a refusal, its end is logged.
+    EXPECT_EQ(L"A cópia de segurança está em andamento.", SplashWindow::sessionBlockReason());
+    std::vector<std::string> log;
+    setLauncherLogSink([&](const std::string &m) { log.push_back(m); });
+    EXPECT_EQ(TRUE, SendMessageA(splash, WM_QUERYENDSESSION, 0, 0));
+    LauncherState::instance().setJavaAtWork(true);
+    EXPECT_EQ(0, SendMessageA(splash, WM_ENDSESSION, TRUE, 0));
+    LauncherState::instance().setJavaAtWork(false);
+    setLauncherLogSink({});
+    EXPECT_EQ(std::vector<std::string>{"A sessão do Windows foi encerrada com o programa Java em andamento."},
+              log);
+
     // Other commands are left alone; CMD_CLOSE_SPLASH destroys the window and ends the loop.
     SendMessageA(splash, WM_COMMAND, 106, 0);
     EXPECT_TRUE(IsWindow(splash));
@@ -471,4 +483,5 @@ TEST(JavaLaunch, VirtualMachineThatWasNotCreatedIsNeverUsed) {
     EXPECT_EQ(0u, jvm.count("Attach"));
     EXPECT_EQ(0u, jvm.count("DestroyJavaVM"));
     EXPECT_EQ(0u, jvm.count("ERROR"));
+    EXPECT_FALSE(LauncherState::instance().javaAtWork) << "no machine at work keeps the session from ending";
 }
