@@ -102,6 +102,14 @@ class ManagerE2e : public ::testing::Test {
         return dlg;
     }
 
+    // Starts the manager on `script` and waits until it has announced the start.
+    HWND startAnnounced(const std::string &script) {
+        HWND dlg = startManager(script);
+        if (dlg && !pollUntil([&] { return controlText(dlg, IDC_STATUS_TEXT) == kStarted; }, 15000))
+            return nullptr;
+        return dlg;
+    }
+
     // Waits until the poll after the `nth` (1-based) "status: value" has begun, so that the
     // reaction to that one is complete.
     bool waitPollDone(int value, std::size_t nth) {
@@ -294,10 +302,9 @@ TEST_F(ManagerE2e, BrowserButtonOpensTheSiteAndHidesTheDialog) {
 TEST_F(ManagerE2e, EncerrarResetsTheBarRunsTheStopClassAndStatus6Ends) {
     constexpr DWORD kDestroyBoundMs = 60000;
     key.setNumber("Stop", "Timeout", 2);
-    HWND dlg = startManager("status 3 at 0\nmain app.Start returns\nmain app.Stop returns\n"
-                            "on app.Stop status 6 at 2500\ndestroy delay 120000\n");
+    HWND dlg = startAnnounced("status 3 at 0\nmain app.Start returns\nmain app.Stop returns\n"
+                              "on app.Stop status 6 at 2500\ndestroy delay 120000\n");
     ASSERT_NE(nullptr, dlg);
-    ASSERT_TRUE(pollUntil([&] { return controlText(dlg, IDC_STATUS_TEXT) == kStarted; }, 15000));
     ShowWindow(dlg, SW_HIDE);
     click(dlg, IDC_STOP);
     // The trace line comes after the text, the showing and the bar's reset.
@@ -342,10 +349,9 @@ TEST_F(ManagerE2e, EncerrarResetsTheBarRunsTheStopClassAndStatus6Ends) {
 // the stop inside WM_ENDSESSION and tears the runtime down only after the Java side's 6.
 TEST_F(ManagerE2e, EndOfTheSessionRunsTheStopAndDestroysOnlyAfterThe6) {
     key.setNumber("Stop", "Timeout", 10);
-    HWND dlg = startManager("status 3 at 0\nmain app.Start returns\nmain app.Stop returns\n"
-                            "on app.Stop status 6 at 5000\n");
+    HWND dlg = startAnnounced("status 3 at 0\nmain app.Start returns\nmain app.Stop returns\n"
+                              "on app.Stop status 6 at 5000\n");
     ASSERT_NE(nullptr, dlg);
-    ASSERT_TRUE(pollUntil([&] { return controlText(dlg, IDC_STATUS_TEXT) == kStarted; }, 15000));
     click(dlg, IDC_MINIMIZE);
     ASSERT_TRUE(pollUntil([&] { return !IsWindowVisible(dlg); }, 5000));
 
@@ -387,9 +393,8 @@ TEST_F(ManagerE2e, EndOfTheSessionRunsTheStopAndDestroysOnlyAfterThe6) {
 // A stop that never brings 6 or 7 keeps the session from ending only up to the destroy bound.
 TEST_F(ManagerE2e, EndOfTheSessionWithAStopThatNeverAnswersEndsWithinTheBound) {
     key.setNumber("Stop", "Timeout", 2);
-    HWND dlg = startManager("status 3 at 0\nmain app.Start returns\nmain app.Stop returns\n");
+    HWND dlg = startAnnounced("status 3 at 0\nmain app.Start returns\nmain app.Stop returns\n");
     ASSERT_NE(nullptr, dlg);
-    ASSERT_TRUE(pollUntil([&] { return controlText(dlg, IDC_STATUS_TEXT) == kStarted; }, 15000));
 
     const DWORD began = GetTickCount();
     EndOfSession session;
@@ -424,10 +429,9 @@ TEST_F(ManagerE2e, ClosingBeforeTheStartEndsWithoutTheStopClass) {
 TEST_F(ManagerE2e, ClosingAfterTheStartRunsTheStopClassFirst) {
     // The stop pass is waited for up to Timeout: far more than the 500 ms stop class, for a busy machine.
     key.setNumber("Stop", "Timeout", 10);
-    HWND dlg = startManager("status 3 at 0\nmain app.Start returns\nmain app.Stop returns after 500\n"
-                            "destroy delay 4000\n");
+    HWND dlg = startAnnounced("status 3 at 0\nmain app.Start returns\nmain app.Stop returns after 500\n"
+                              "destroy delay 4000\n");
     ASSERT_NE(nullptr, dlg);
-    ASSERT_TRUE(pollUntil([&] { return controlText(dlg, IDC_STATUS_TEXT) == kStarted; }, 15000));
     PostMessageA(dlg, WM_CLOSE, 0, 0);
     ASSERT_TRUE(manager.wait(kEndMs)) << manager.joined();
     EXPECT_EQ(1u, manager.count("encerrar")) << manager.joined();
