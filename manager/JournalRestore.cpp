@@ -44,8 +44,9 @@ bool undoFile(const RestoreContext &context, const FileUtil &files, const Journa
         // The copy comes before the test for the saved copy: without one it touches nothing,
         // and the restore of thousands of files saves an open per file.
         if (files.copyFile(saved, entry, true)) {
-            writeLog("Restaurou arquivo: " + entry);
-            return true;
+            const bool durable = files.flushFile(entry);
+            writeLog((durable ? "Restaurou arquivo: " : "ERRO Restaurou arquivo: ") + entry);
+            return durable;
         }
         // A saved copy that is there but cannot be read (locked, no access) is no reason to
         // delete the installed file: the step fails and the journal stays.
@@ -65,7 +66,7 @@ bool undoFile(const RestoreContext &context, const FileUtil &files, const Journa
         if (!files.isPresent(saved))
             return true;
         files.makeWritable(entry);
-        if (!files.copyFile(saved, entry, true)) {
+        if (!files.copyFile(saved, entry, true) || !files.flushFile(entry)) {
             // The saved copy is the only one left, readable or not: keep the journal so the
             // next start retries.
             writeLog("ERRO Restaurou arquivo: " + entry);
@@ -107,13 +108,26 @@ std::deque<JournalRecord> readJournalRecords(const RestoreContext &context) {
     return {};
 }
 
-bool efetuarRestore(const RestoreContext &context) {
+// The order of a run is what lets a power cut, a hard reset or a killed process at any moment
+// leave either a journal to replay or a finished restore, never a half-restored installation
+// without its saved copies:
+// 1. every file copied back is flushed before the next step, so all are on the disk before
+//    the journal is touched;
+// 2. the commit: the journal is emptied and flushed. An empty journal is a normal start, so
+//    from then on there is nothing left to undo;
+// 3. only then the journal and the temporary folder with the saved copies are deleted, in any
+//    order the system likes, since none of them is needed any more.
+// Win32 has no flush of a folder: the deletion of a file the update added (or of a replaced
+// file without a saved copy) and the folders created for removed ones reach the disk when the
+// system writes them, so a power cut soon after the commit can leave such a file in place or
+// such a folder missing. A flush hands the data to the drive; a drive that caches writes
+// itself can still lose them, and 98/ME have no call that reaches past that cache.
+bool efetuarRestore(const RestoreContext &context, const FileUtil &files) {
     try {
         if (!journalExists(context.tempFolder))
             return false;
         std::deque<JournalRecord> records = readJournal(context.tempFolder);
         const LogHold hold; // a line per file: the log stays open for the run
-        const FileUtil files;
         bool ok = true;
         // Newest first; a failed step does not stop the others, and every step is safe to
         // repeat, so a failed or interrupted run is replayed whole at the next start.
@@ -123,13 +137,16 @@ bool efetuarRestore(const RestoreContext &context) {
                 ok = false;
             records.pop_back();
         }
-        if (ok) {
-            // A read-only journal would outlive the restore, and every later start would
-            // replay it and quit.
-            files.makeWritable(Journal(context.tempFolder).path());
-            deleteJournal(context.tempFolder);
-        }
-        return ok;
+        if (!ok)
+            return false;
+        const std::string journal = Journal(context.tempFolder).path();
+        // A read-only journal would outlive the restore, and every later start would replay
+        // it and quit.
+        files.makeWritable(journal);
+        if (!files.emptyFile(journal))
+            return false; // not committed: everything stays for the next start to replay
+        files.deleteFile(journal);
+        return true;
     } catch (const JournalError &) {
         throw;
     } catch (...) {
@@ -137,21 +154,20 @@ bool efetuarRestore(const RestoreContext &context) {
     }
 }
 
-bool recoverJournal(const RestoreContext &context) {
+bool recoverJournal(const RestoreContext &context, const FileUtil &files) {
     try {
         if (readJournalRecords(context).empty())
             return true;
-        if (!efetuarRestore(context)) {
+        if (!efetuarRestore(context, files)) {
             writeLog("Erro ao efetuar o restore do journal. Verifique o log.");
             return false;
         }
-        // A journal left behind (held open by another program) would be replayed at the next
-        // start: without its saved copies every replaced file it has just restored would then
-        // be deleted.
+        // A journal left behind is held open by another program, perhaps an update at work
+        // that writes to it again: its saved copies stay with it, emptied as it is.
         if (journalExists(context.tempFolder))
             writeLog("Não foi possível excluir o journal; diretório temporário mantido.");
         else
-            TempFolder().removeFrom(context.installFolder);
+            TempFolder().removeFrom(context.installFolder, files);
         if (readJournalRecords(context).empty())
             return true;
         writeLog("Não foi possível efetuar o restore do journal. Verifique o log.");
