@@ -118,10 +118,11 @@ std::deque<JournalRecord> readJournalRecords(const RestoreContext &context) {
 // 3. only then the journal and the temporary folder with the saved copies are deleted, in any
 //    order the system likes, since none of them is needed any more.
 // Win32 has no flush of a folder: the deletion of a file the update added (or of a replaced
-// file without a saved copy) and the folders created for removed ones reach the disk when the
-// system writes them, so a power cut soon after the commit can leave such a file in place or
-// such a folder missing. A flush hands the data to the drive; a drive that caches writes
-// itself can still lose them, and 98/ME have no call that reaches past that cache.
+// file without a saved copy) and the folders created for removed entries reach the disk when
+// the system writes them, so a power cut soon after the commit can leave such a file in place,
+// or such a folder missing with the files restored into it. A flush hands the data to the
+// drive; whether a drive that caches writes itself empties that cache is up to the disk
+// driver, and Win32 on 98/ME promises nothing.
 bool efetuarRestore(const RestoreContext &context, const FileUtil &files) {
     try {
         if (!journalExists(context.tempFolder))
