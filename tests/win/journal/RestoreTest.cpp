@@ -259,24 +259,21 @@ TEST_F(Restore, RestoredFilesAreFlushedBeforeTheJournalIsEmptiedAndTheCopiesDele
     RecordedFiles files;
     files.failFlush = replaced;
     EXPECT_FALSE(recover(files));
-    EXPECT_EQ((Lines{"ERRO Restaurou arquivo: " + replaced, "Apagou arquivo: " + added,
+    EXPECT_EQ((Lines{"Restaurou arquivo: " + replaced, "Apagou arquivo: " + added,
+                     "ERRO Restaurou arquivo: " + replaced,
                      "Erro ao efetuar o restore do journal. Verifique o log."}),
               log());
-    EXPECT_EQ((Lines{"copy " + replaced, "flush " + replaced, "copy " + removed, "flush " + removed,
-                     "delete " + added}),
+    EXPECT_EQ((Lines{"copy " + replaced, "copy " + removed, "delete " + added, "flush " + replaced,
+                     "flush " + removed}),
               files.calls);
     EXPECT_EQ(content, journalContent());
 
     files.calls.clear();
     files.failFlush.clear();
     EXPECT_TRUE(recover(files)) << "the next start";
-    const Lines committed = {"copy " + replaced,
-                             "flush " + replaced,
-                             "copy " + removed,
-                             "flush " + removed,
-                             "empty " + journalFile,
-                             "delete " + journalFile,
-                             "delete tree " + at("tmpQvel")};
+    const Lines committed = {
+        "copy " + replaced,     "copy " + removed,       "flush " + replaced,           "flush " + removed,
+        "empty " + journalFile, "delete " + journalFile, "delete tree " + at("tmpQvel")};
     ASSERT_LE(committed.size(), files.calls.size());
     EXPECT_EQ(committed, Lines(files.calls.begin(), files.calls.begin() + committed.size()));
     EXPECT_FALSE(qvtest::dirExists(at("tmpQvel")));
