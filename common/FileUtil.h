@@ -1,5 +1,6 @@
 // Stateless file-system operations on Windows paths (8-bit code page, backslash separators),
-// reporting by boolean results; some also write a line to the log.
+// reporting by boolean results; some also write a line to the log. The operations whose order
+// decides what a power cut leaves behind are virtual, so that a test can read that order.
 #pragma once
 
 #include <string>
@@ -23,11 +24,16 @@ class FileUtil {
     void makeWritable(const std::string &path) const;
     // Deletes the folder with everything in it. Entries whose names begin with a full stop
     // are skipped (so a ".keep" file keeps its folder). True when the folder itself is gone.
-    bool deleteTree(const std::string &path, bool quiet) const;
-    bool deleteFile(const std::string &path) const;
+    virtual bool deleteTree(const std::string &path, bool quiet) const;
+    virtual bool deleteFile(const std::string &path) const;
     // Copies one file, creating the target's folders. The target is replaced only when the
     // source can be read, so a missing source never costs the target.
-    bool copyFile(const std::string &source, const std::string &target, bool overwrite) const;
+    virtual bool copyFile(const std::string &source, const std::string &target, bool overwrite) const;
+    // Has the system write what it still holds of the file to the disk (FlushFileBuffers on a
+    // handle opened for writing). A read-only file is flushed too and stays read-only.
+    virtual bool flushFile(const std::string &path) const;
+    // Cuts an existing file to zero length and flushes it; false when either fails.
+    virtual bool emptyFile(const std::string &path) const;
 
   private:
     // The bare copy: CopyFileA on Windows. Touches nothing when the source cannot be opened.

@@ -102,3 +102,22 @@ bool FileUtil::copyOver(const std::string &source, const std::string &target) co
         return false;
     return copyBytes(source, target);
 }
+
+bool FileUtil::flushFile(const std::string &path) const {
+    // fsync needs no write access here, so a read-only file needs no special case.
+    const int fd = ::open(native(path).c_str(), O_RDONLY);
+    if (fd < 0)
+        return false;
+    const bool flushed = ::fsync(fd) == 0;
+    ::close(fd);
+    return flushed;
+}
+
+bool FileUtil::emptyFile(const std::string &path) const {
+    const int fd = ::open(native(path).c_str(), O_WRONLY | O_TRUNC);
+    if (fd < 0)
+        return false;
+    const bool flushed = ::fsync(fd) == 0;
+    ::close(fd);
+    return flushed;
+}

@@ -89,3 +89,38 @@ bool FileUtil::copyOver(const std::string &source, const std::string &target) co
         return false;
     return copyBytes(source, target);
 }
+
+namespace {
+HANDLE openForWriting(const std::string &path, DWORD disposition) {
+    return CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, disposition,
+                       FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+} // namespace
+
+bool FileUtil::flushFile(const std::string &path) const {
+    {
+        Handle f(openForWriting(path, OPEN_EXISTING));
+        if (f)
+            return FlushFileBuffers(f.get()) != 0;
+    }
+    // Windows copies the read-only attribute with a file, and FlushFileBuffers needs a handle
+    // with write access: the attribute is lifted for the flush only.
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_READONLY) == 0)
+        return false;
+    makeWritable(path);
+    bool flushed = false;
+    {
+        Handle f(openForWriting(path, OPEN_EXISTING));
+        flushed = f && FlushFileBuffers(f.get()) != 0;
+    }
+    SetFileAttributesA(path.c_str(), attributes);
+    return flushed;
+}
+
+bool FileUtil::emptyFile(const std::string &path) const {
+    // The flush writes the new length too: on FAT it lives in the file's folder entry, which a
+    // flush of the file updates.
+    Handle f(openForWriting(path, TRUNCATE_EXISTING));
+    return f && FlushFileBuffers(f.get()) != 0;
+}

@@ -8,8 +8,11 @@ std::string TempFolder::pathFor(const std::string &base) const {
 }
 
 void TempFolder::removeFrom(const std::string &base) const {
+    removeFrom(base, FileUtil());
+}
+
+void TempFolder::removeFrom(const std::string &base, const FileUtil &files) const {
     const std::string path = pathFor(base);
-    FileUtil files;
     if (files.isFolder(path) && !files.deleteTree(path, true))
         writeLog("Problema ao excluir diretório temporário.");
 }

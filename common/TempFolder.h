@@ -3,6 +3,8 @@
 
 #include <string>
 
+class FileUtil;
+
 class TempFolder {
   public:
     virtual ~TempFolder() = default;
@@ -13,4 +15,6 @@ class TempFolder {
     std::string pathFor(const std::string &base) const;
     // Deletes that folder with everything in it, if it is a folder; logs when that fails.
     void removeFrom(const std::string &base) const;
+    // The same through the given file operations.
+    void removeFrom(const std::string &base, const FileUtil &files) const;
 };

@@ -5,6 +5,7 @@
 // All reporting goes to the manager's log (<install>\logs\downloadinfra_log_YYYYMMDD.log).
 #pragma once
 
+#include "FileUtil.h"
 #include "JournalFormat.h"
 #include "ParameterReader.h"
 
@@ -34,13 +35,14 @@ inline constexpr const char *kManagerLogPrefix = "downloadinfra_log_";
 inline constexpr const char *kManagerProgramName = "quorvel9x.exe";
 
 // True when the start may go on (no update pending, or the pending one undone); false when
-// the manager must quit. Never raises; every failure is in the log.
-bool recoverJournal(const RestoreContext &context);
+// the manager must quit. Never raises; every failure is in the log. `files` makes every copy,
+// flush and deletion of the run.
+bool recoverJournal(const RestoreContext &context, const FileUtil &files = FileUtil());
 
 // Undoes the journal of the context's temporary folder, newest record first. True when every
-// step succeeded (the journal is then deleted); false when one failed or there is no journal.
-// Raises JournalError.
-bool efetuarRestore(const RestoreContext &context);
+// step succeeded and the journal was emptied on the disk (it is then deleted); false when one
+// failed or there is no journal. Raises JournalError.
+bool efetuarRestore(const RestoreContext &context, const FileUtil &files = FileUtil());
 
 // The records of the context's journal; empty unless the temporary folder and its journal exist.
 // A journal that is there but cannot be read raises kJournalReadError.

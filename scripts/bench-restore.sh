@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Prints how long the manager takes to undo an interrupted update of 2,000 replaced 100 KB files,
-# against 2,000 plain CopyFileA calls over the same files, under Wine. A figure, not a test.
+# against 2,000 plain CopyFileA calls over the same files and against the same calls each
+# followed by a flush of the copy, under Wine. A figure, not a test.
 #   scripts/bench-restore.sh [build folder (default build/wine-tests)] [files] [rounds]
 set -euo pipefail
 cd "$(dirname "$0")/.."

@@ -21,6 +21,35 @@ bool readOnly(const std::string &path) {
     return SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY) != 0;
 }
 
+// The file operations of a run, each made for real and noted in the order the restore makes
+// them; the flush of `failFlush` fails, as on a disk that reports an error.
+class RecordedFiles : public FileUtil {
+  public:
+    mutable Lines calls;
+    std::string failFlush;
+
+    bool copyFile(const std::string &source, const std::string &target, bool overwrite) const override {
+        calls.push_back("copy " + target);
+        return FileUtil::copyFile(source, target, overwrite);
+    }
+    bool flushFile(const std::string &path) const override {
+        calls.push_back("flush " + path);
+        return path != failFlush && FileUtil::flushFile(path);
+    }
+    bool emptyFile(const std::string &path) const override {
+        calls.push_back("empty " + path);
+        return FileUtil::emptyFile(path);
+    }
+    bool deleteFile(const std::string &path) const override {
+        calls.push_back("delete " + path);
+        return FileUtil::deleteFile(path);
+    }
+    bool deleteTree(const std::string &path, bool quiet) const override {
+        calls.push_back("delete tree " + path);
+        return FileUtil::deleteTree(path, quiet);
+    }
+};
+
 class Restore : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -56,9 +85,9 @@ class Restore : public ::testing::Test {
     void journal(const std::string &content) { put("tmpQvel\\journal.data", content); }
     std::string journalContent() const { return contentOf(at("tmpQvel\\journal.data")); }
 
-    bool recover() {
+    bool recover(const FileUtil &files = FileUtil()) {
         const RestoreContext context{qvjournal::FixedInstallReader(inst)};
-        return recoverJournal(context);
+        return recoverJournal(context, files);
     }
     Lines log() const {
         return qvjournal::LogCapture::readMessages(at("logs\\downloadinfra_log_20261206.log"));
@@ -190,30 +219,64 @@ TEST_F(Restore, ReadOnlyFilesAreOverwrittenOrDeletedOnAReplay) {
 }
 
 // A journal that stays after a successful restore (another program holds it without delete
-// sharing) keeps its folder: removing the saved copies would make the next replay delete every
-// replaced file it has just restored.
-TEST_F(Restore, AJournalThatCannotBeDeletedKeepsTheCopiesForEveryReplay) {
+// sharing) is left empty, so the next start is a normal one, and keeps its folder.
+TEST_F(Restore, AJournalThatCannotBeDeletedIsLeftEmptyWithItsCopies) {
     put("app\\replaced.txt", "new");
     saved("app\\replaced.txt", "old");
     saved("app\\removed.txt", "gone");
-    const std::string content = line(3, 1, "app\\removed.txt") + line(2, 1, "app\\replaced.txt");
-    journal(content);
+    journal(line(3, 1, "app\\removed.txt") + line(2, 1, "app\\replaced.txt"));
     qvjournal::FileLock holder(at("tmpQvel\\journal.data"), qvjournal::FileLock::kNoDelete);
     ASSERT_TRUE(holder.held());
-    for (int run = 1; run <= 2; ++run) {
-        EXPECT_FALSE(recover()) << "run " << run << ": the journal is still there";
-        EXPECT_EQ((Lines{"Restaurou arquivo: " + at("app\\replaced.txt"),
-                         "Não foi possível excluir o journal; diretório temporário mantido.",
-                         "Não foi possível efetuar o restore do journal. Verifique o log."}),
-                  log())
-            << "run " << run;
-        EXPECT_EQ("old", contentOf(at("app\\replaced.txt"))) << "run " << run;
-        EXPECT_EQ("gone", contentOf(at("app\\removed.txt"))) << "run " << run;
-        EXPECT_EQ("old", contentOf(at("tmpQvel\\backup\\" + at("app\\replaced.txt").substr(3))))
-            << "run " << run;
-        EXPECT_EQ(content, journalContent()) << "run " << run;
-        DeleteFileA(at("logs\\downloadinfra_log_20261206.log").c_str());
-    }
+    EXPECT_TRUE(recover());
+    EXPECT_EQ((Lines{"Restaurou arquivo: " + at("app\\replaced.txt"),
+                     "Não foi possível excluir o journal; diretório temporário mantido."}),
+              log());
+    EXPECT_EQ("old", contentOf(at("app\\replaced.txt")));
+    EXPECT_EQ("gone", contentOf(at("app\\removed.txt")));
+    EXPECT_EQ("old", contentOf(at("tmpQvel\\backup\\" + at("app\\replaced.txt").substr(3))));
+    EXPECT_EQ("", journalContent());
+
+    DeleteFileA(at("logs\\downloadinfra_log_20261206.log").c_str());
+    put("app\\replaced.txt", "changed after the start");
+    EXPECT_TRUE(recover()) << "the next start";
+    EXPECT_EQ(Lines{}, log()) << "the next start is a normal one";
+    EXPECT_EQ("changed after the start", contentOf(at("app\\replaced.txt")));
+}
+
+// A power cut may come at any moment: every restored file reaches the disk before the journal
+// is emptied there, and nothing of the temporary folder goes before that. A file whose flush
+// fails is a failed step.
+TEST_F(Restore, RestoredFilesAreFlushedBeforeTheJournalIsEmptiedAndTheCopiesDeleted) {
+    const std::string added = at("app\\added.txt"), replaced = at("app\\replaced.txt"),
+                      removed = at("app\\removed.txt"), journalFile = at("tmpQvel\\journal.data");
+    put("app\\added.txt", "new");
+    put("app\\replaced.txt", "new");
+    saved("app\\replaced.txt", "old");
+    saved("app\\removed.txt", "gone");
+    const std::string content =
+        line(1, 1, "app\\added.txt") + line(3, 1, "app\\removed.txt") + line(2, 1, "app\\replaced.txt");
+    journal(content);
+    RecordedFiles files;
+    files.failFlush = replaced;
+    EXPECT_FALSE(recover(files));
+    EXPECT_EQ((Lines{"Restaurou arquivo: " + replaced, "Apagou arquivo: " + added,
+                     "ERRO Restaurou arquivo: " + replaced,
+                     "Erro ao efetuar o restore do journal. Verifique o log."}),
+              log());
+    EXPECT_EQ((Lines{"copy " + replaced, "copy " + removed, "delete " + added, "flush " + replaced,
+                     "flush " + removed}),
+              files.calls);
+    EXPECT_EQ(content, journalContent());
+
+    files.calls.clear();
+    files.failFlush.clear();
+    EXPECT_TRUE(recover(files)) << "the next start";
+    const Lines committed = {
+        "copy " + replaced,     "copy " + removed,       "flush " + replaced,           "flush " + removed,
+        "empty " + journalFile, "delete " + journalFile, "delete tree " + at("tmpQvel")};
+    ASSERT_LE(committed.size(), files.calls.size());
+    EXPECT_EQ(committed, Lines(files.calls.begin(), files.calls.begin() + committed.size()));
+    EXPECT_FALSE(qvtest::dirExists(at("tmpQvel")));
 }
 
 // Only a saved copy that is not there counts as missing: one that another program holds is a
