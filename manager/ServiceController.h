@@ -9,10 +9,9 @@
 //   service.resumeStop();              // runs the stop main; no effect while a stop run is busy
 //   service.boundTeardown();           // the Java side answered 6 or 7
 //   service.shutdown();                // the teardown now, where it must be done before a return
-//   // destruction tears down (unless shutdown ran): waits for a running stop pass up to the stop key's
-//   Timeout
-//   // (30 s when 0), destroys the machine, and unloads the runtime unless a thread is still
-//   // inside it (a start main that never returns). After boundTeardown the destruction of
+//   // destruction tears down, unless shutdown ran: waits for a running stop pass up to the
+//   // stop key's Timeout (30 s when 0), destroys the machine, and unloads the runtime unless
+//   // a thread is still inside it (a start main that never returns). After boundTeardown the destruction of
 //   // the machine is waited for up to destroyBound (the stop key's Timeout, at least 60 s);
 //   // then the process ends.
 #pragma once
