@@ -2,10 +2,17 @@
 # The manager under Wine as a user sees it: a virtual desktop with a taskbar, the 64-bit test
 # build of quorvel9x.exe hosting the stand-in runtime (tests/support/fakejvm) through a
 # scripted start and stop. A small driver plays the user and pictures the desktop at each step;
-# the pictures go to docs/ for the README.
-#   scripts/demo.sh              (QV_DEMO_BUILD picks another build folder, default build/wine-tests)
+# the pictures go to demo-out/, and with --update-docs also over the README's ones in docs/.
+#   scripts/demo.sh [--update-docs]   (QV_DEMO_BUILD picks another build folder, default build/wine-tests)
 set -euo pipefail
 cd "$(dirname "$0")/.."
+update_docs=0
+for arg in "$@"; do
+  case $arg in
+    --update-docs) update_docs=1 ;;
+    *) echo "usage: scripts/demo.sh [--update-docs]" >&2; exit 2 ;;
+  esac
+done
 root=$(pwd)
 build=${QV_DEMO_BUILD:-build/wine-tests}
 
@@ -29,6 +36,8 @@ export QV_BIN="$bin" QV_OUT="$out"
 export QV_JVM=$(win "$out/jre/jvm.dll") QV_INST=$(win "$out/inst") QV_SHOTS=$(win "$out/shots")
 export QV_BROWSER=$(win "$bin/qvfakebrowser.exe") QV_FAKEBROWSER_RECORD=$(win "$out/browser.record")
 
+# A failed run still prints the driver's log below.
+rc=0
 scripts/wine-session.sh "$out/wine" bash -c '
   set -u
   wine=/usr/lib/wine/wine64
@@ -48,14 +57,22 @@ scripts/wine-session.sh "$out/wine" bash -c '
   rc=$?
   wait $manager
   exit $rc
-'
-rc=$?
+' || rc=$?
 cat "$out/driver.log"
-mkdir -p docs
 for shot in "$out"/shots/*.bmp; do
+  [[ -e $shot ]] || continue
   name=$(basename "$shot" .bmp)
-  convert "$shot" "docs/demo-${name#*-}.png"
+  convert "$shot" "$out/demo-${name#*-}.png"
 done
-echo "demo: pictures in docs/: $(cd docs && ls demo-*.png | tr '\n' ' ')"
+echo "demo: pictures in demo-out/: $(cd "$out" && ls demo-*.png | tr '\n' ' ')"
+# The tracked pictures change only on request, and never from a failed run.
+if ((update_docs)); then
+  if ((rc == 0)); then
+    cp "$out"/demo-*.png docs/
+    echo "demo: docs/ pictures updated"
+  else
+    echo "demo: the run failed; docs/ left as it was" >&2
+  fi
+fi
 [[ -s "$out/browser.record" ]] && echo "demo: the browser button started: $(cat "$out/browser.record")"
 exit $rc
