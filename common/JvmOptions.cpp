@@ -22,14 +22,27 @@ std::vector<std::string> buildJvmOptions(const JavaParameters &java, const std::
 
 JvmInitArgs::JvmInitArgs(std::vector<std::string> options) : strings_(std::move(options)) {
     buffers_.reserve(strings_.size());
-    options_.reserve(strings_.size());
+    options_.reserve(strings_.size() + 3);
+    hookNames_.reserve(3);
     for (const std::string &s : strings_) {
         buffers_.emplace_back(s.begin(), s.end());
         buffers_.back().push_back('\0');
         options_.push_back(JavaVMOption{buffers_.back().data(), nullptr});
     }
     args_.version = JNI_VERSION_1_4;
+    args_.ignoreUnrecognized = JNI_TRUE;
+    point();
+}
+
+void JvmInitArgs::addHook(const char *name, void *function) {
+    if (hookNames_.size() == hookNames_.capacity())
+        return; // the three hooks the runtime knows, each once
+    hookNames_.emplace_back(name);
+    options_.push_back(JavaVMOption{&hookNames_.back()[0], function});
+    point();
+}
+
+void JvmInitArgs::point() {
     args_.nOptions = static_cast<jint>(options_.size());
     args_.options = options_.empty() ? nullptr : options_.data();
-    args_.ignoreUnrecognized = JNI_TRUE;
 }

@@ -34,11 +34,17 @@ class JvmInitArgs {
     JvmInitArgs &operator=(const JvmInitArgs &) = delete;
 
     const std::vector<std::string> &options() const { return strings_; }
+    // An invocation hook ("vfprintf", "exit", "abort"): an option whose extraInfo is the
+    // function. Passed after the options above and not among options().
+    void addHook(const char *name, void *function);
     JavaVMInitArgs *get() { return &args_; }
 
   private:
+    void point();
+
     std::vector<std::string> strings_;
     std::vector<std::vector<char>> buffers_; // JavaVMOption wants char*, not const char*
     std::vector<JavaVMOption> options_;
+    std::vector<std::string> hookNames_; // reserved up front: the options point into them
     JavaVMInitArgs args_{};
 };

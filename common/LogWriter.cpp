@@ -79,10 +79,14 @@ void configureLog(const std::string &prefix, const std::string &folder) {
 
 std::string formatLogPrefix(const LogTime &t) {
     char buffer[1024];
-    std::snprintf(buffer, sizeof buffer, "[%s/%s/%s - %d:%d:%d:%d] ", std::to_string(t.year).c_str(),
-                  twoDigits(t.month).c_str(), twoDigits(t.day).c_str(), t.hour, t.minute, t.second,
-                  t.millisecond);
+    formatLogPrefix(t, buffer, sizeof buffer);
     return buffer;
+}
+
+void formatLogPrefix(const LogTime &t, char *out, std::size_t size) {
+    // Month and day in two digits, as in the file name; the rest in plain decimal.
+    std::snprintf(out, size, "[%d/%02d/%02d - %d:%d:%d:%d] ", t.year, t.month, t.day, t.hour, t.minute,
+                  t.second, t.millisecond);
 }
 
 std::string logFileName(const std::string &prefix, const LogTime &t) {

@@ -14,6 +14,7 @@
 
 #include "LogSettings.h"
 
+#include <cstddef>
 #include <string>
 
 // Sets the program's file-name prefix and log folder (folder may be empty: log off).
@@ -42,4 +43,6 @@ std::string logFilePath();
 
 // Formatting, exposed for tests: "[2026/12/06 - 9:5:7:42] " and "<prefix>20261206.log".
 std::string formatLogPrefix(const LogTime &t);
+// The same into a buffer, without the heap (for a thread the Java runtime is failing in).
+void formatLogPrefix(const LogTime &t, char *out, std::size_t size);
 std::string logFileName(const std::string &prefix, const LogTime &t);

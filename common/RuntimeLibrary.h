@@ -10,7 +10,7 @@ using CreateJavaVMFn = jint(JNICALL *)(JavaVM **, void **, void *);
 using GetDefaultJavaVMInitArgsFn = jint(JNICALL *)(void *);
 
 class RuntimeLibrary {
-public:
+  public:
     RuntimeLibrary() = default;
     ~RuntimeLibrary() { unload(); }
     RuntimeLibrary(const RuntimeLibrary &) = delete;
@@ -22,6 +22,9 @@ public:
     void unload();
 
     bool loaded() const { return handle_ != nullptr; }
+    // Why the last load failed, in the system's words (FormatMessageA, dlerror); empty when
+    // it succeeded or the system gives no text.
+    const std::string &loadError() const { return loadError_; }
     void *handle() const { return handle_; }
     void *symbol(const char *name) const;
 
@@ -32,6 +35,7 @@ public:
         return reinterpret_cast<GetDefaultJavaVMInitArgsFn>(symbol("JNI_GetDefaultJavaVMInitArgs"));
     }
 
-private:
+  private:
     void *handle_ = nullptr;
+    std::string loadError_;
 };

@@ -5,6 +5,11 @@
 bool RuntimeLibrary::load(const std::string &path) {
     unload();
     handle_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    loadError_.clear();
+    if (!handle_) {
+        const char *error = dlerror();
+        loadError_ = error ? error : "";
+    }
     return handle_ != nullptr;
 }
 

@@ -4,6 +4,7 @@
 #include "InformarStatus.h"
 #include "JvmCalls.h"
 #include "LauncherState.h"
+#include "RuntimeWords.h"
 
 void MaquinaJava::carregaDLL() {
     createEntry_ = nullptr;
@@ -25,6 +26,10 @@ void MaquinaJava::createJVM() {
         if (!createEntry_)
             throw APP_EXCEPTION("Erro ao criar a máquina virtual Java: biblioteca não carregada.");
         args_ = std::make_unique<JvmInitArgs>(buildOptions());
+        // The runtime's own words (a refusal, a fatal error) go where the Java side's go.
+        runtimeWords::setFile(params_.log.stdError);
+        runtimeWords::beginAttempt();
+        args_->addHook("vfprintf", reinterpret_cast<void *>(&runtimeWords::vfprintfHook));
         // At work from before the creation: the Java side may run before the call returns.
         LauncherState &state = LauncherState::instance();
         state.setJavaAtWork(true);

@@ -33,6 +33,10 @@ class CTrayIcon {
     UINT id() const { return nid_.uID; }
     const char *tip() const { return nid_.szTip; }
 
+    // Removes the icon this process shows, from any thread, without its owner's thread: for
+    // a process that is about to end from a thread of the Java runtime.
+    static void removeShownIcon();
+
     // The tests' way to watch the notification calls; Shell_NotifyIconA otherwise.
     void setNotifyFunction(NotifyFn fn) { notify_ = fn; }
 

@@ -2,6 +2,8 @@
 
 #include "TrayIconRules.h"
 
+#include <atomic>
+
 static_assert(NIM_ADD == tray::kAdd && NIM_MODIFY == tray::kModify && NIM_DELETE == tray::kDelete);
 static_assert(NIF_MESSAGE == tray::kFlagMessage && NIF_ICON == tray::kFlagIcon && NIF_TIP == tray::kFlagTip);
 static_assert(WM_LBUTTONDBLCLK == tray::kLeftDoubleClick && WM_RBUTTONUP == tray::kRightButtonUp);
@@ -28,10 +30,40 @@ void CTrayIcon::setOwner(HWND owner, UINT callbackMessage) {
     nid_.uCallbackMessage = callbackMessage;
 }
 
+namespace {
+// The icon the shell shows for this process, for removeShownIcon: one at a time.
+std::atomic<HWND> g_shownOwner{nullptr};
+std::atomic<UINT> g_shownId{0};
+std::atomic<DWORD> g_shownSize{0};
+} // namespace
+
 bool CTrayIcon::notify(unsigned request, NOTIFYICONDATAA &rec) {
-    return tray::notifyWithFittingSize(
-        request, rec, sizeSettled_, NOTIFYICONDATAA_V1_SIZE,
-        [this](unsigned r, NOTIFYICONDATAA &n) { return notify_(r, &n) != 0; });
+    const bool ok =
+        tray::notifyWithFittingSize(request, rec, sizeSettled_, NOTIFYICONDATAA_V1_SIZE,
+                                    [this](unsigned r, NOTIFYICONDATAA &n) { return notify_(r, &n) != 0; });
+    if (request == tray::kDelete) {
+        g_shownOwner = nullptr;
+    } else if (ok && notify_ == &Shell_NotifyIconA) {
+        g_shownId = rec.uID;
+        g_shownSize = rec.cbSize;
+        g_shownOwner = rec.hWnd;
+    }
+    return ok;
+}
+
+void CTrayIcon::removeShownIcon() {
+    HWND owner = g_shownOwner.exchange(nullptr);
+    if (!owner)
+        return;
+    // The shell answers this from its own thread. The owner's thread may go on to change the
+    // icon in the meantime and bring it back; the process ends right after this, and a change
+    // that lands then leaves the ghost as before.
+    NOTIFYICONDATAA nid;
+    ZeroMemory(&nid, sizeof nid);
+    nid.cbSize = g_shownSize;
+    nid.hWnd = owner;
+    nid.uID = g_shownId;
+    Shell_NotifyIconA(NIM_DELETE, &nid);
 }
 
 bool CTrayIcon::setIconAndTip(HICON icon, const char *tip) {

@@ -1,12 +1,17 @@
 #include "JavaHost.h"
 
 #include "DebugTrace.h"
+#include "JavaExitHooks.h"
+#include "RuntimeWords.h"
 
 #include <algorithm>
+#include <stdexcept>
 
 namespace {
 
 const char *const kStatusClass = "halvane/nerel/commonLib/startup/StartQuorvel";
+// The runtime's last words in a refusal's message: what fits on a screen.
+constexpr std::size_t kRefusalLines = 10;
 
 std::string runtimePath(std::string path) {
 #ifdef _WIN32
@@ -18,11 +23,24 @@ std::string runtimePath(std::string path) {
 } // namespace
 
 void JavaHost::loadRuntime() {
+    const std::string path = runtimePath(parameters_.java.jvm);
+    createEntry_ = nullptr;
     // An empty path would give the program itself on POSIX (dlopen("")), not a failure.
-    if (!parameters_.java.jvm.empty())
-        library_.load(runtimePath(parameters_.java.jvm));
+    const bool loaded = !path.empty() && library_.load(path);
     debugTrace("Handle da biblioteca jvm.dll: %p", library_.handle());
+    if (!loaded) {
+        failure_ = "Não foi possível carregar a máquina virtual Java:\n" + path;
+        if (!library_.loadError().empty())
+            failure_ += "\n" + library_.loadError();
+        throw std::runtime_error(failure_);
+    }
     createEntry_ = library_.createJavaVM();
+    if (!createEntry_) {
+        failure_ = "O arquivo " + path + " não é uma máquina virtual Java.";
+        library_.unload();
+        throw std::runtime_error(failure_);
+    }
+    failure_.clear();
 }
 
 void JavaHost::createJVM() {
@@ -31,8 +49,20 @@ void JavaHost::createJVM() {
         debugTrace("Opção: %s", option.c_str());
     if (!createEntry_ || vm_)
         return;
-    createJavaVM(library_, *initArgs_, &vm_, &env_);
+    javaExit::install(*initArgs_, parameters_.log.stdError);
+    runtimeWords::beginAttempt();
+    javaExit::setCreating(true);
+    const jint rc = createJavaVM(library_, *initArgs_, &vm_, &env_);
+    javaExit::setCreating(false);
     debugTrace("Chamou CreateJVM");
+    if (rc != JNI_OK) {
+        failure_ = "Não foi possível criar a máquina virtual Java (código " + std::to_string(rc) + ").";
+        const std::string words = runtimeWords::lastLines(kRefusalLines);
+        if (!words.empty())
+            failure_ += "\n" + words;
+        throw std::runtime_error(failure_);
+    }
+    failure_.clear();
 }
 
 void JavaHost::callMain(const std::string &className, const std::vector<std::string> &params,
@@ -56,6 +86,7 @@ void JavaHost::callMain(const std::string &className, const std::vector<std::str
         if (closing_.isSet())
             return;
         thread.inJava = true;
+        mainBegun_ = true;
     }
     MainRun run;
     run.className = className;
@@ -89,6 +120,19 @@ int JavaHost::queryStatus() {
     if (clearPendingException(env_))
         return 0;
     return status;
+}
+
+bool JavaHost::mainBegun() const {
+    ScopedLock lock(mutex_);
+    return mainBegun_;
+}
+
+bool JavaHost::shutDownIfNoMainBegun() {
+    ScopedLock lock(mutex_);
+    if (mainBegun_)
+        return false;
+    closing_.set();
+    return true;
 }
 
 void JavaHost::beginShutdown() {

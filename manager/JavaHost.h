@@ -32,11 +32,15 @@ class JavaHost {
     void setParameters(const Parameters &parameters) { parameters_ = parameters; }
     const Parameters &parameters() const { return parameters_; }
 
-    // Never fail towards the caller. A library or entry point that cannot be had, or a
-    // creation that fails, leaves no virtual machine: nothing is then called through it.
+    // Throw std::runtime_error when the library or its entry point cannot be had, or the
+    // runtime refuses the creation, so that the step is tried again; failureText() then says
+    // why to the user. No virtual machine is left then, and nothing is called through one.
     void loadRuntime();
     void createJVM();
+    bool runtimeLoaded() const { return createEntry_ != nullptr; }
     bool hasVM() const { return vm_ != nullptr; }
+    // The message for the last failed load or creation; empty once a machine exists.
+    const std::string &failureText() const { return failure_; }
 
     // On a worker thread: attaches it as a daemon (named after the first parameter, or the
     // class when there is none), waits the attach delay, then runs the class's main with
@@ -48,6 +52,12 @@ class JavaHost {
 
     // On the creating thread: the status answered by getTomcatStatus, 0 when it cannot be had.
     int queryStatus();
+
+    // Whether a worker has begun a main (or is past the point of no return towards one).
+    bool mainBegun() const;
+    // Shuts down, as beginShutdown, unless a main has begun: then false, and nothing changes.
+    // Decides in one step, so a worker cannot begin its main in between.
+    bool shutDownIfNoMainBegun();
 
     // Teardown, on the creating thread. After beginShutdown no worker starts JNI work again
     // and pauses end at once.
@@ -67,6 +77,8 @@ class JavaHost {
     JavaVM *vm_ = nullptr;
     JNIEnv *env_ = nullptr; // creating thread only
     std::chrono::milliseconds attachDelay_{5000};
+    std::string failure_;
+    bool mainBegun_ = false; // under mutex_
 
     mutable Mutex mutex_;
     mutable Event closing_; // set once shut down; cuts pauses short

@@ -21,5 +21,6 @@ bool ManagerApp::initInstance() {
     UINT taskbarCreated = RegisterWindowMessageA("TaskbarCreated");
     StartingDialog dialog(taskbarCreated);
     dialog.doModal();
+    exitCode_ = dialog.exitCode();
     return false;
 }

@@ -87,13 +87,18 @@ void ServiceController::shutdown(bool waitForStop) {
     if (!core_)
         return;
     Core &c = *core_;
+    const std::uint32_t began = tickMs();
     bool threads = c.startWorker.created() || c.stopWorker.created();
     if (threads && waitForStop) {
-        // A stop asked for just before closing (the close box after the start was announced)
-        // still runs its main, within the stop key's Timeout.
-        auto bound = c.parameters.stopTimeout > 0 ? std::chrono::seconds(c.parameters.stopTimeout)
-                                                  : c.timings.defaultStopWait;
-        c.stopIdle.wait(std::chrono::duration_cast<std::chrono::milliseconds>(bound));
+        // A stop asked for just before closing still runs its main, within the stop key's
+        // Timeout, and within the destroy bound once that counts.
+        auto bound = std::chrono::duration_cast<std::chrono::milliseconds>(
+            c.parameters.stopTimeout > 0 ? std::chrono::seconds(c.parameters.stopTimeout)
+                                         : c.timings.defaultStopWait);
+        if (c.destroyBounded)
+            bound = std::min(bound, std::chrono::duration_cast<std::chrono::milliseconds>(
+                                        destroyBound(c.parameters.stopTimeout)));
+        c.stopIdle.wait(bound);
     }
     c.running = false;
     c.host.beginShutdown(); // from here no worker starts JNI work; their pauses end at once
@@ -105,11 +110,11 @@ void ServiceController::shutdown(bool waitForStop) {
         c.stopWorker.finish(c.stopJava.inJava ? 0 : idle);
         c.startWorker.finish(c.startJava.inJava ? 0 : idle);
     }
-    destroyJVM();
+    destroyJVM(began);
     core_.reset(); // unloads the runtime library unless a frozen worker still holds it
 }
 
-void ServiceController::destroyJVM() {
+void ServiceController::destroyJVM(std::uint32_t began) {
     Core &c = *core_;
     if (!c.destroyBounded) {
         c.host.destroyJVM(); // waits for the application's threads, as long as they run
@@ -128,7 +133,7 @@ void ServiceController::destroyJVM() {
     // and a thread that called into it now would hang there.
     const bool watched = watchdog.create(
         [watch, bound] {
-            // Counted from the destruction's start: on a busy PC this thread may start late.
+            // Counted from the teardown's start: on a busy PC this thread may start late.
             const std::chrono::milliseconds late(tickMs() - watch->began);
             if (!watch->done.wait(bound - late)) {
                 debugTrace(
@@ -138,7 +143,7 @@ void ServiceController::destroyJVM() {
             }
         },
         0);
-    watch->began = tickMs();
+    watch->began = began;
     if (watched)
         watchdog.resume();
     c.host.destroyJVM();
@@ -152,12 +157,18 @@ void ServiceController::preparar() {
     runStep(1);
     runStep(2);
     for (int step = 3; step <= 4; ++step) {
-        for (int attempt = 0; attempt < core_->timings.attempts; ++attempt) {
-            if (runStep(step) == 0)
-                break;
-            sleepFor(std::chrono::duration_cast<std::chrono::milliseconds>(core_->timings.retryDelay));
+        bool done = false;
+        for (int attempt = 0; attempt < core_->timings.attempts && !done; ++attempt) {
+            done = runStep(step) == 0;
+            if (!done)
+                sleepFor(std::chrono::duration_cast<std::chrono::milliseconds>(core_->timings.retryDelay));
         }
+        if (!done)
+            break; // no creation without a library
     }
+    // Nothing to call into: no creation without a library, no workers without a machine.
+    if (!core_->host.hasVM())
+        return;
     std::shared_ptr<Core> core = core_;
     unsigned stack = core->parameters.java.jvmSs > 0 ? static_cast<unsigned>(core->parameters.java.jvmSs) : 0;
     debugTrace("beginThreadEx");
@@ -201,14 +212,25 @@ void ServiceController::runStepBody(int step) {
 }
 
 void ServiceController::resumeStart() {
-    core_->startWorker.resume();
+    if (core_)
+        core_->startWorker.resume();
 }
 
 bool ServiceController::javaStarted() const {
     return core_ && core_->host.hasVM() && (core_->startWorker.created() || core_->stopWorker.created());
 }
 
+std::string ServiceController::failureText() const {
+    return core_ && !core_->host.hasVM() ? core_->host.failureText() : std::string();
+}
+
+bool ServiceController::shutDownIfNoMainBegun() {
+    return !core_ || core_->host.shutDownIfNoMainBegun();
+}
+
 void ServiceController::resumeStop() {
+    if (!core_)
+        return;
     Core &c = *core_;
     // Under the lock, so the pass cannot begin (and clear the request) before it is noted.
     ScopedLock lock(c.stopMutex);
@@ -219,11 +241,12 @@ void ServiceController::resumeStop() {
 }
 
 int ServiceController::queryStatus() {
-    return core_->host.queryStatus();
+    return core_ ? core_->host.queryStatus() : 0;
 }
 
 void ServiceController::boundTeardown() {
-    core_->destroyBounded = true;
+    if (core_)
+        core_->destroyBounded = true;
 }
 
 std::chrono::seconds ServiceController::destroyBound(std::int32_t stopTimeout) {
@@ -232,9 +255,11 @@ std::chrono::seconds ServiceController::destroyBound(std::int32_t stopTimeout) {
 }
 
 const Parameters &ServiceController::parameters() const {
-    return core_->parameters;
+    // Kept after the teardown: the window may still ask for the site's address.
+    static const Parameters kNone;
+    return core_ ? core_->parameters : kNone;
 }
 
 bool ServiceController::mainStarted() const {
-    return core_->mainStarted;
+    return core_ && core_->mainStarted;
 }

@@ -8,7 +8,7 @@
 //   int status = service.queryStatus();// each timer tick; 0 when the Java side cannot answer
 //   service.resumeStop();              // runs the stop main; no effect while a stop run is busy
 //   service.boundTeardown();           // the Java side answered 6 or 7
-//   service.shutdown();                // the teardown now, where it must be done before a return
+//   service.shutdown();                // the teardown now, before the window goes
 //   // destruction tears down, unless shutdown ran: waits for a running stop pass up to the
 //   // stop key's Timeout (30 s when 0), destroys the machine, and unloads the runtime unless
 //   // a thread is still inside it (a start main that never returns). After boundTeardown the destruction of
@@ -24,6 +24,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <string>
 
 struct ServiceTimings {
     std::chrono::milliseconds attachDelay{5000}; // a worker's wait after attaching
@@ -45,7 +46,11 @@ class ServiceController {
     ServiceController(const ServiceController &) = delete;
     ServiceController &operator=(const ServiceController &) = delete;
 
+    // Stops short when the runtime cannot be had: no creation without a library, and no
+    // workers without a machine. failureText() then says why.
     void preparar();
+    // The user's message when preparar left no virtual machine; empty otherwise.
+    std::string failureText() const;
     // Step 1 "parameters.load", 2 "setParameters", 3 "load", 4 "createJVM": 0 when the step
     // ran, 1 when it threw; any other number does nothing and gives 0.
     int runStep(int step);
@@ -54,6 +59,10 @@ class ServiceController {
     void resumeStop();
     // A virtual machine exists and the workers that run its mains were created.
     bool javaStarted() const;
+    // Before either main has begun, no worker will begin one any more and true comes back:
+    // the window may close at once. Once one has begun, false, and the Java side must be
+    // stopped first.
+    bool shutDownIfNoMainBegun();
     int queryStatus();
     // The Java side has said it stopped (status 6 or 7). A thread the application left behind
     // would keep the destruction of the machine, and with it the invisible manager, waiting
@@ -66,9 +75,11 @@ class ServiceController {
     // Windows 98 PC's disk can outlast a short Timeout; cutting it would cost the data.
     static std::chrono::seconds destroyBound(std::int32_t stopTimeout);
 
-    // What the destruction does, done now and once: for the end of the Windows session, when
-    // the system ends the process as soon as the handler returns. `waitForStop` false skips
-    // the wait on a stop pass that has already had its time. Only the destruction may follow.
+    // What the destruction does, done now and once, while the window is still there for a
+    // second start to find. `waitForStop` false skips the wait on a stop pass that has already
+    // had its time. After boundTeardown the whole of it, the wait on the stop pass included,
+    // ends within destroyBound. Afterwards every call does nothing and answers as if no
+    // machine existed.
     void shutdown(bool waitForStop = true);
 
     const Parameters &parameters() const;
@@ -84,7 +95,7 @@ class ServiceController {
     static void endProcess();
     // A millisecond count that wraps, for measuring short spans.
     static std::uint32_t tickMs();
-    void destroyJVM();
+    void destroyJVM(std::uint32_t began);
 
     std::shared_ptr<Core> core_;
 };

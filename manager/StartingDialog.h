@@ -6,6 +6,8 @@
 #include "ModalDialog.h"
 #include "ServiceController.h"
 
+#include <string>
+
 // The caption of dialog 102 and what a second start searches for: the trailing blank is
 // part of the contract between two managers.
 inline constexpr const char *kManagerWindowTitle = "Quorvel ";
@@ -25,8 +27,17 @@ class StartingDialog : public ModalDialog {
     void onCancel() override;
     void onClose() override;
 
+  public:
+    // 1 when the Java side could not be had, 0 otherwise.
+    int exitCode() const { return failed_ ? 1 : 0; }
+
   private:
     void pollStatus();
+    // The runtime cannot be had: the user is told why, then the manager ends.
+    void reportFailure(std::string text);
+    // The Java side stopped, or had its time: the teardown, bounded, while the window is still
+    // there (hidden) for a second start to find; then the window goes.
+    void finish(bool stopAnswered);
     // The session really ends: the system ends the process as soon as this returns.
     void endSession();
     // Dispatches the thread's messages until the Java side has answered 6 or 7, or `boundMs`
@@ -42,7 +53,11 @@ class StartingDialog : public ModalDialog {
     bool started_ = false;
     bool stopAnswered_ = false; // the Java side answered 6 or 7
     bool sessionEnding_ = false;
-    bool javaGone_ = false; // torn down at the end of the session; nothing may use the controller
+    bool closing_ = false; // closed while the Java side was coming up: waiting for its stop
+    DWORD closeBegan_ = 0;
+    bool tearingDown_ = false; // finish() has begun
+    bool javaGone_ = false;    // torn down; nothing may use the controller
+    bool failed_ = false;
     HICON icon_;
     CTrayIcon tray_;
     ProgressControl progress_;

@@ -3,6 +3,7 @@
 #include "AboutDialog.h"
 #include "DebugTrace.h"
 #include "JournalRestore.h"
+#include "RuntimeWords.h"
 #include "StatusTable.h"
 #include "res/resource.h"
 
@@ -16,6 +17,17 @@ constexpr UINT_PTR kStatusTimer = 0;
 constexpr UINT kStatusPeriodMs = 1000;
 constexpr DWORD kEndPauseMs = 1000;
 constexpr UINT kStopItemPosition = 1;
+// What the wait in pumpUntilStopped wakes for. Not QS_ALLINPUT: the headers put QS_RAWINPUT
+// in it, which Windows 98/ME and 2000 refuse, and the wait then fails at once every time.
+constexpr DWORD kWakeMask = QS_KEY | QS_MOUSEMOVE | QS_MOUSEBUTTON | QS_POSTMESSAGE | QS_TIMER | QS_PAINT |
+                            QS_HOTKEY | QS_SENDMESSAGE;
+constexpr DWORD kFailedWaitMs = 50;
+constexpr const char *kCaption = "Quorvel"; // no blank: a second start must never find a box
+DWORD boundMs(const ServiceController &controller) {
+    return static_cast<DWORD>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                  ServiceController::destroyBound(controller.parameters().stopTimeout))
+                                  .count());
+}
 } // namespace
 
 StartingDialog::StartingDialog(UINT taskbarCreated)
@@ -49,6 +61,10 @@ BOOL StartingDialog::onInitDialog() {
         return TRUE;
     }
     controller_.preparar();
+    if (!controller_.javaStarted()) {
+        reportFailure(controller_.failureText());
+        return TRUE;
+    }
     SetTimer(dlg, kStatusTimer, kStatusPeriodMs, nullptr);
     controller_.resumeStart();
     return TRUE;
@@ -57,7 +73,7 @@ BOOL StartingDialog::onInitDialog() {
 bool StartingDialog::handleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT &result) {
     // Between the teardown at the end of the session and the end of the process, a tick or a
     // command already queued must not reach the controller.
-    if (javaGone_ && (message == WM_TIMER || message == WM_COMMAND))
+    if ((javaGone_ || tearingDown_) && (message == WM_TIMER || message == WM_COMMAND))
         return true;
     if (message == taskbarCreated_ && taskbarCreated_ != 0) {
         tray_.handleTaskbarCreated(wParam, lParam);
@@ -84,6 +100,8 @@ bool StartingDialog::handleMessage(UINT message, WPARAM wParam, LPARAM lParam, L
             stopSequence();
             return true;
         case ID_TRAY_START:
+            if (closing_)
+                return true; // the user asked to close; the stop is on its way
             controller_.resumeStart();
             ShowWindow(hwnd(), SW_SHOW);
             return true;
@@ -100,8 +118,10 @@ bool StartingDialog::handleMessage(UINT message, WPARAM wParam, LPARAM lParam, L
         }
         return false;
     case WM_RBUTTONDBLCLK:
-        // A second start of the program asks for the dialog this way.
-        ShowWindow(hwnd(), SW_SHOW);
+        // A second start of the program asks for the dialog this way. Not while the failure's
+        // box shows: the dialog would show a start that never comes.
+        if (!failed_)
+            ShowWindow(hwnd(), SW_SHOW);
         return false;
     case WM_PAINT:
         return paintMinimised();
@@ -127,14 +147,40 @@ void StartingDialog::onCancel() {
 }
 
 void StartingDialog::onClose() {
-    if (sessionEnding_)
-        return; // the end of the session ends the dialog once the Java side is down
-    if (started_)
+    if (sessionEnding_ || closing_ || tearingDown_)
+        return; // already on its way out, within the destroy bound
+    if (started_) {
         stopSequence();
-    endDialog(IDCANCEL);
+        finish(true);
+        return;
+    }
+    if (controller_.shutDownIfNoMainBegun()) {
+        endDialog(IDCANCEL);
+        return;
+    }
+    // The application is coming up: the destruction of the machine would wait for its threads,
+    // which nobody stopped, with no window left. It is stopped first, with the window shown.
+    closing_ = true;
+    closeBegan_ = GetTickCount();
+    stopSequence();
+}
+
+void StartingDialog::reportFailure(std::string text) {
+    failed_ = true;
+    if (text.empty())
+        text = "Não foi possível criar a máquina virtual Java.";
+    debugTrace("%s", text.c_str());
+    runtimeWords::setFile(controller_.parameters().log.stdError);
+    runtimeWords::appendStamped(text.c_str());
+    // No owner: the dialog is hidden and would hide the box's taskbar button with it.
+    MessageBoxA(nullptr, text.c_str(), kCaption, MB_OK | MB_ICONWARNING | MB_SETFOREGROUND);
+    tray_.showIcon(0);
+    endDialog(IDCANCEL); // from the initialisation: the dialog never shows
 }
 
 void StartingDialog::pollStatus() {
+    if (javaGone_ || tearingDown_)
+        return;
     int status = controller_.queryStatus();
     debugTrace("status: %d", status);
     StatusReaction r = reactToStatus(status, started_);
@@ -142,6 +188,9 @@ void StartingDialog::pollStatus() {
         progress_.setPos(r.position);
     if (r.icon)
         tray_.showIcon(r.icon);
+    // The shell's answer may have let WM_ENDSESSION in, and its teardown has run.
+    if (javaGone_ || tearingDown_)
+        return;
     if (r.announce) {
         SetDlgItemTextA(hwnd(), IDC_STATUS_TEXT, "O Quorvel foi iniciado.");
         EnableWindow(GetDlgItem(hwnd(), IDC_BROWSER), TRUE);
@@ -149,25 +198,50 @@ void StartingDialog::pollStatus() {
     started_ = r.started;
     if (r.end) {
         stopAnswered_ = true;
-        controller_.boundTeardown();
         Sleep(kEndPauseMs);
-        endDialog(IDABORT);
+        if (!sessionEnding_) // the session's end tears down once its wait returns
+            finish(true);
+        return;
     }
+    if (closing_ && !sessionEnding_ && GetTickCount() - closeBegan_ >= boundMs(controller_))
+        finish(false);
+}
+
+void StartingDialog::finish(bool stopAnswered) {
+    if (tearingDown_)
+        return;
+    tearingDown_ = true;
+    controller_.boundTeardown();
+    ShowWindow(hwnd(), SW_HIDE);
+    tray_.showIcon(0); // the shell's answer may let WM_ENDSESSION in: it then does the rest
+    if (!javaGone_) {
+        // A stop pass that ran out the whole bound without an answer has had its time.
+        controller_.shutdown(stopAnswered);
+        javaGone_ = true;
+    }
+    endDialog(IDABORT);
 }
 
 // Without this the system would end the process with the application server and its database
 // in the middle of their work, every evening the PC is shut down. Windows waits for the
 // handler; the status timer keeps polling inside the wait, as it does after "Encerrar".
 void StartingDialog::endSession() {
-    if (sessionEnding_ || javaGone_ || !controller_.javaStarted())
+    if (javaGone_ || !controller_.javaStarted())
+        return;
+    if (tearingDown_) {
+        // Came in while finish() removed the icon: the system ends the process once this
+        // returns, so the teardown is done here.
+        controller_.shutdown(stopAnswered_);
+        javaGone_ = true;
+        return;
+    }
+    if (sessionEnding_)
         return;
     sessionEnding_ = true;
     debugTrace("Fim da sessão do Windows: o Quorvel será encerrado.");
     const DWORD began = GetTickCount();
     stopSequence();
-    const auto bound = std::chrono::duration_cast<std::chrono::milliseconds>(
-        ServiceController::destroyBound(controller_.parameters().stopTimeout));
-    pumpUntilStopped(static_cast<DWORD>(bound.count()));
+    pumpUntilStopped(boundMs(controller_));
     const unsigned long took = GetTickCount() - began;
     if (stopAnswered_)
         debugTrace("Fim da sessão do Windows: o Quorvel parou em %lu ms.", took);
@@ -175,19 +249,14 @@ void StartingDialog::endSession() {
         debugTrace("Fim da sessão do Windows: o Quorvel não parou em %lu ms; a máquina virtual Java será "
                    "destruída.",
                    took);
-    controller_.boundTeardown();
-    tray_.showIcon(0);
-    // A stop pass that ran out the whole bound without an answer has had its time.
-    controller_.shutdown(stopAnswered_);
-    javaGone_ = true;
-    endDialog(IDABORT);
+    finish(stopAnswered_);
 }
 
 void StartingDialog::pumpUntilStopped(DWORD boundMs) {
     const DWORD began = GetTickCount();
     for (;;) {
         MSG msg;
-        while (!stopAnswered_ && PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        while (!stopAnswered_ && !javaGone_ && PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
             if (msg.message == WM_QUIT) {
                 PostQuitMessage(static_cast<int>(msg.wParam)); // for the modal loop, afterwards
                 return;
@@ -198,9 +267,10 @@ void StartingDialog::pumpUntilStopped(DWORD boundMs) {
             }
         }
         const DWORD spent = GetTickCount() - began;
-        if (stopAnswered_ || spent >= boundMs)
+        if (stopAnswered_ || javaGone_ || spent >= boundMs)
             return;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, boundMs - spent, QS_ALLINPUT);
+        if (MsgWaitForMultipleObjects(0, nullptr, FALSE, boundMs - spent, kWakeMask) == WAIT_FAILED)
+            Sleep(kFailedWaitMs); // not a busy loop, whatever the system makes of the mask
     }
 }
 

@@ -6,8 +6,9 @@ namespace {
 ManagerApp theApp;
 }
 
-// The manager sets no exit code of its own.
+// 0, or 1 when the Java side could not be had. A Java side that ends the process itself
+// sets its own code.
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     theApp.initInstance();
-    return 0;
+    return theApp.exitCode();
 }

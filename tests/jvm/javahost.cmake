@@ -7,6 +7,7 @@ if(NOT WIN32 AND NOT QV_SANITIZE)
     SOURCES
       ${_jh_java}/halvane/nerel/commonLib/startup/StartQuorvel.java
       ${_jh_java}/fixture/Echo.java
+      ${_jh_java}/fixture/Exits.java
       ${_jh_java}/fixture/Throws.java
       ${_jh_java}/fixture/NoMain.java
       ${_jh_java}/fixture/Blocks.java

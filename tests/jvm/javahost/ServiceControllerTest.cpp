@@ -2,6 +2,7 @@
 // standing in for the application. One virtual machine per process: one test per process.
 #include "ServiceController.h"
 #include "JniWarnings.h"
+#include "Sync.h"
 #include "TestFiles.h"
 #include "TraceLog.h"
 
@@ -236,31 +237,74 @@ TEST_F(ServiceTest, NoVirtualMachineWhenTheRuntimeCannotBeLoaded) {
     ServiceController service(source(p), fastTimings());
     EXPECT_EQ(0, service.queryStatus()) << "before preparar";
     service.preparar();
-    EXPECT_EQ(1u, trace.count("load")) << "a missing library is not retried";
-    EXPECT_EQ(1u, trace.count("Handle da biblioteca jvm.dll: (nil)"));
-    EXPECT_EQ(0u, trace.count("Chamou CreateJVM"));
-    service.resumeStart();
-    service.resumeStop();
-    ASSERT_TRUE(waitForTrace("executarStart:SuspendThread", 1));
-    ASSERT_TRUE(waitForTrace("executarStop:SuspendThread", 1));
-    EXPECT_EQ(0u, trace.count("Chamou System.setOut"));
+    EXPECT_EQ(5u, trace.count("load")) << "a runtime on a drive not ready yet loads later";
+    EXPECT_EQ(0u, trace.count("createJVM"));
+    EXPECT_FALSE(service.javaStarted()) << "no workers without a machine";
+    const std::string text = service.failureText();
+    const std::string head = "Não foi possível carregar a máquina virtual Java:\n" + p.java.jvm + "\n";
+    EXPECT_EQ(head, text.substr(0, head.size())) << text;
+    EXPECT_NE(std::string::npos, text.find("no-such-runtime.so:", head.size()))
+        << "the system's reason: " << text;
     EXPECT_EQ(0, service.queryStatus());
 }
 
-TEST_F(ServiceTest, NoVirtualMachineWhenTheCreationFails) {
+// -Xss1k: the runtime explains through the vfprintf hook and refuses (-1). One attempt: this
+// runtime ends the process at a second one (below).
+TEST_F(ServiceTest, RefusedCreationLeavesTheRuntimesWordsInTheErrorFile) {
     Parameters p = params();
-    p.java.jvmMx = 0; // -Xmx0m: the runtime refuses to create
-    {
-        ServiceController service(source(p), fastTimings());
-        service.preparar();
-        EXPECT_EQ(1u, trace.count("Chamou CreateJVM"));
-        service.resumeStart();
-        ASSERT_TRUE(waitForTrace("executarStart:SuspendThread", 1));
-        EXPECT_EQ(0, service.queryStatus());
-    }
-    EXPECT_FALSE(std::ifstream(dir / "out.log").good());
-    // The runtime prints why it refused; that is not a JNI warning.
-    EXPECT_EQ("", firstJniWarning(capture.text()));
+    p.java.jvmSs = 1;
+    ServiceTimings once = fastTimings();
+    once.attempts = 1;
+    ServiceController service(source(p), once);
+    service.preparar();
+    EXPECT_FALSE(service.javaStarted());
+    const std::string words = "The Java thread stack size specified is too small";
+    EXPECT_EQ(1u, countOf(readAll(dir / "err.log"), words)) << readAll(dir / "err.log");
+    EXPECT_EQ("Não foi possível criar a máquina virtual Java (código -1).\n" + words +
+                  ". Specify at least 136k",
+              service.failureText());
+    EXPECT_EQ("", capture.text()) << "nothing on the standard streams";
+}
+
+// The runtime calls the hooks and expects the process to end there; the death test's child
+// creates its own machine.
+TEST_F(ServiceTest, SystemExitAndAFatalErrorEndTheProcessWithAStampedLine) {
+    ::testing::FLAGS_gtest_death_test_style = "threadsafe";
+    Parameters p = params();
+    // The child runs this test again from its start, in a scratch folder of its own: it
+    // writes where this process reads.
+    if (!std::getenv("QV_TEST_ERR_FILE"))
+        setenv("QV_TEST_ERR_FILE", (dir / "err.log").c_str(), 1);
+    p.log.stdError = std::getenv("QV_TEST_ERR_FILE");
+    p.start.className = "fixture.Exits";
+    p.start.params = {"3"};
+    EXPECT_EXIT(
+        {
+            ServiceController service(source(p), fastTimings());
+            service.preparar();
+            service.resumeStart();
+            sleepFor(10s);
+        },
+        ::testing::ExitedWithCode(3), "");
+    const std::string exited = readAll(p.log.stdError);
+    EXPECT_EQ(1u, countOf(exited, "] O programa Java encerrou o Quorvel com o código 3.\r\n")) << exited;
+    EXPECT_EQ(0u, exited.find('[')) << "stamped as the log lines are: " << exited;
+
+    // An initial heap above the maximum: the runtime gives up inside the creation.
+    p.java.jvmMx = 1;
+    p.java.jvmMs = 64;
+    EXPECT_EXIT(
+        {
+            ServiceController service(source(p), fastTimings());
+            service.preparar();
+        },
+        ::testing::ExitedWithCode(3), "");
+    const std::string err = readAll(p.log.stdError);
+    EXPECT_EQ(1u, countOf(err, "] A máquina virtual Java parou com um erro fatal.\r\n")) << err;
+    const std::string refusal = "] Não foi possível criar a máquina virtual Java.\r\n"
+                                "Error occurred during initialization of VM\r\n"
+                                "Initial heap size set to a larger value than the maximum heap size\r\n";
+    EXPECT_EQ(1u, countOf(err, refusal)) << "the box's text, with the runtime's words: " << err;
 }
 
 // JNI local references held by the calling thread (and any other), counted through JVMTI: the

@@ -27,8 +27,11 @@ class FailingSteps : public ServiceController {
 
   protected:
     void runStepBody(int step) override {
-        if (step == 3 && loadFailures_-- > 0)
-            throw std::runtime_error("no runtime yet");
+        if (step == 3) {
+            if (loadFailures_-- > 0)
+                throw std::runtime_error("no runtime yet");
+            return; // loaded, as far as preparar can tell
+        }
         if (step == 4 && createFailures_-- > 0)
             throw std::runtime_error("creation refused");
         ServiceController::runStepBody(step);
@@ -53,10 +56,12 @@ class StepGuard : public ::testing::Test {
     ~StepGuard() override { setDebugTraceSink(nullptr); }
 };
 
+// No workers follow a machine that was never created.
 TEST_F(StepGuard, FailedStepsAreTracedWithTheirMessageAndRetriedUpToFiveTimes) {
     {
         FailingSteps service(2, 99);
         service.preparar();
+        EXPECT_FALSE(service.javaStarted());
         EXPECT_EQ(0, service.runStep(0));
         EXPECT_EQ(0, service.runStep(5));
     }
@@ -68,14 +73,11 @@ TEST_F(StepGuard, FailedStepsAreTracedWithTheirMessageAndRetriedUpToFiveTimes) {
                                          "no runtime yet",
                                          "load",
                                          "no runtime yet",
-                                         "load",
-                                         "Handle da biblioteca jvm.dll: (nil)"};
+                                         "load"};
     for (int i = 0; i < 5; ++i) {
         expected.push_back("createJVM");
         expected.push_back("creation refused");
     }
-    expected.push_back("beginThreadEx");
-    expected.push_back("beginThreadEx");
     std::lock_guard<std::mutex> lock(g_mutex);
     EXPECT_EQ(expected, g_trace);
 }

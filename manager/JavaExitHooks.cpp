@@ -1,0 +1,56 @@
+#include "JavaExitHooks.h"
+
+#include "DebugTrace.h"
+#include "RuntimeWords.h"
+
+#include <atomic>
+#include <cstdio>
+#include <cstring>
+
+namespace javaExit {
+namespace {
+std::atomic<bool> g_creating{false};
+} // namespace
+
+void install(JvmInitArgs &args, const std::string &errorFile) {
+    runtimeWords::setFile(errorFile);
+    args.addHook("vfprintf", reinterpret_cast<void *>(&runtimeWords::vfprintfHook));
+    args.addHook("exit", reinterpret_cast<void *>(&exitHook));
+    args.addHook("abort", reinterpret_cast<void *>(&abortHook));
+}
+
+void setCreating(bool creating) {
+    g_creating = creating;
+}
+
+void JNICALL exitHook(jint code) {
+    char line[128];
+    std::snprintf(line, sizeof line, kExitLine, static_cast<int>(code));
+    debugTrace("%s", line);
+    removeIcon();
+    runtimeWords::appendStamped(line);
+    endProcess(static_cast<int>(code));
+}
+
+// May run in a thread that is crashing: stack buffers and system calls only, no heap, no
+// trace (it allocates), nothing that waits on another thread of ours.
+void JNICALL abortHook() {
+    removeIcon();
+    runtimeWords::appendStamped(kFatalLine);
+    if (g_creating) {
+        // The runtime gave up inside the creation (seen with an initial heap above the
+        // maximum): the refusal the user would otherwise get after the attempts, at once.
+        char text[2048];
+        const std::size_t head = std::strlen(kCreateRefused);
+        std::memcpy(text, kCreateRefused, head);
+        text[head] = '\n';
+        runtimeWords::lastLines(10, text + head + 1, sizeof text - head - 1);
+        if (text[head + 1] == '\0')
+            text[head] = '\0';
+        runtimeWords::appendStamped(text);
+        showRefusal(text);
+    }
+    endProcess(kFatalExitCode);
+}
+
+} // namespace javaExit

@@ -1,0 +1,39 @@
+// The manager's invocation hooks: the runtime's own words go to the Java side's error file
+// ("vfprintf"), and a Java side that ends the process itself, by System.exit ("exit") or a
+// fatal error of the runtime ("abort"), still leaves no ghost icon behind and a line that says
+// why the manager vanished.
+//
+// Both end hooks run on a thread of the runtime while the window's thread may be inside a
+// status poll that the runtime has stopped: they never wait for it.
+#pragma once
+
+#include "JvmOptions.h"
+
+#include <jni.h>
+
+namespace javaExit {
+
+// The StdError file the words and lines go to.
+void install(JvmInitArgs &args, const std::string &errorFile);
+
+// Set on the creating thread around JNI_CreateJavaVM: an abort in there is a creation the
+// runtime refused, and the user gets the refusal's message before the process ends.
+void setCreating(bool creating);
+
+// The texts of the lines and of the refusal without a code.
+inline constexpr const char *kExitLine = "O programa Java encerrou o Quorvel com o código %d.";
+inline constexpr const char *kFatalLine = "A máquina virtual Java parou com um erro fatal.";
+inline constexpr const char *kCreateRefused = "Não foi possível criar a máquina virtual Java.";
+inline constexpr int kFatalExitCode = 3; // as the C runtime's abort
+
+void JNICALL exitHook(jint code);
+void JNICALL abortHook();
+
+// Platform: removes the notification icon from the calling thread; shows the refusal; ends
+// the process at once with the code, no clean-up of the runtime's library (another thread may
+// be stopped inside it).
+void removeIcon();
+void showRefusal(const char *text);
+[[noreturn]] void endProcess(int code);
+
+} // namespace javaExit
