@@ -136,22 +136,38 @@ TEST_F(HostWinTest, MissingClassMissingMainAndThrowingMainLeaveNoExceptionPendin
     expectNoMisuse();
 }
 
+// Five attempts, then no workers: nothing is ever called through a machine that is not there.
 TEST_F(HostWinTest, FailedCreationLeavesNoMachineAndStatusZero) {
-    ASSERT_TRUE(jvm.writeScript("create fail -4\nmain app.Start returns\n"));
+    ASSERT_TRUE(jvm.writeScript(
+        "create fail -4\ncreate says Could not reserve enough space\nmain app.Start returns\n"));
     {
         auto service = makeService(params());
         service->preparar();
+        EXPECT_FALSE(service->javaStarted());
+        EXPECT_EQ(
+            "Não foi possível criar a máquina virtual Java (código -4).\nCould not reserve enough space",
+            service->failureText());
         service->resumeStart();
         service->resumeStop();
-        ASSERT_TRUE(pollUntil([&] { return traceCount("executarStop:SuspendThread") == 1; }, 5000));
-        ASSERT_TRUE(pollUntil([&] { return traceCount("executarStart:SuspendThread") == 1; }, 5000));
         EXPECT_EQ(0, service->queryStatus());
     }
-    EXPECT_EQ(1u, jvm.count("JNI_CreateJavaVM result=-4"));
+    EXPECT_EQ(5u, jvm.count("JNI_CreateJavaVM result=-4"));
+    EXPECT_EQ(5u, jvm.count("hook vfprintf set"));
+    EXPECT_EQ(0u, traceCount("beginThreadEx"));
     EXPECT_EQ(0u, jvm.count("Attach"));
     EXPECT_EQ(0u, jvm.count("FindClass"));
     EXPECT_EQ(0u, jvm.count("DestroyJavaVM"));
     expectNoMisuse();
+
+    // A library that is no runtime: never called, and said so.
+    Parameters p = params();
+    p.java.jvm = "C:/windows/system32/kernel32.dll";
+    auto other = makeService(p);
+    other->preparar();
+    EXPECT_EQ(5u, traceCount("load"));
+    EXPECT_EQ(0u, traceCount("createJVM"));
+    EXPECT_EQ("O arquivo C:\\windows\\system32\\kernel32.dll não é uma máquina virtual Java.",
+              other->failureText());
 }
 
 TEST_F(HostWinTest, StatusFollowsTheJavaSideAndEachPollReleasesItsClass) {
