@@ -29,6 +29,10 @@ echo "$DISPLAY" > "$state/display"
 
 rm -rf "$WINEPREFIX"
 /usr/lib/wine/wine64 wineboot -i </dev/null >"$state/wineboot.log" 2>&1
+# A program that crashes ends, its backtrace on standard error, instead of waiting behind
+# Wine's crash dialog until the test's time-out.
+/usr/lib/wine/wine64 reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f \
+  </dev/null >>"$state/wineboot.log" 2>&1
 # A persistent server, and Wine's helper processes booted with no inherited streams, so the
 # test runner never waits on them.
 /usr/lib/wine/wineserver64 -p </dev/null >/dev/null 2>&1
