@@ -24,7 +24,10 @@ trap cleanup EXIT INT TERM
 
 # shellcheck source=scripts/xvfb.sh
 . "$(dirname "${BASH_SOURCE[0]}")/xvfb.sh"
-start_private_xvfb 101 400 "$state/xvfb.log" || { echo "wine-session: no free X display" >&2; exit 2; }
+# Sessions started side by side get display ranges of their own: two servers started at once
+# on one free number would leave one session on the other's display.
+start_private_xvfb "${QV_XVFB_FIRST:-101}" "${QV_XVFB_LAST:-400}" "$state/xvfb.log" ||
+  { echo "wine-session: no free X display" >&2; exit 2; }
 echo "$DISPLAY" > "$state/display"
 
 rm -rf "$WINEPREFIX"

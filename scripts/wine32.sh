@@ -27,6 +27,7 @@ QEMU_P=$QEMU_DIR/usr/libexec/qemu-binfmt/i386-binfmt-P
 QEMU_APT_DIR=/var/lib/qv-qemu-apt        # inside the chroot
 CHROOT_PACKAGES="wine wine32 gcc libc6-dev"
 CHROOT_PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin
+TEMPLATE=/opt/qv-prefix-template # inside the chroot: a booted prefix each session copies
 QEMU_APT=(-o APT::Architecture=amd64 -o APT::Architectures::=amd64
   -o "Dir::Etc::SourceList=$QEMU_APT_DIR/sources.list" -o Dir::Etc::SourceParts=/nonexistent
   -o "Dir::State::Lists=$QEMU_APT_DIR/lists" -o "Dir::Cache=$QEMU_APT_DIR/cache"
@@ -231,6 +232,31 @@ install_shim() {
   echo /usr/local/lib/x32shim.so >"$ROOT/etc/ld.so.preload"
 }
 
+# wineboot under emulation takes minutes, more while other work shares the processors: it runs
+# once here, beside the builds, and every session starts from a copy. Made again when the
+# chroot's Wine changes.
+make_prefix_template() {
+  local want stamp=$ROOT$TEMPLATE.done
+  # shellcheck disable=SC2016 # ${Version} is dpkg-query's placeholder
+  want="wine32 $(in_chroot dpkg-query -W -f '${Version}' wine32)"
+  [ -f "$stamp" ] && [ "$(cat "$stamp")" = "$want" ] && [ -d "$ROOT$TEMPLATE" ] && return 0
+  rm -rf "$stamp" "$ROOT$TEMPLATE"
+  start_private_xvfb 401 700 "$LOGDIR/template-xvfb.log" || die "no free X display"
+  local wine=(env "QV_WINE32_ROOT=$ROOT" "WINEPREFIX=$TEMPLATE" "$PROJECT/cmake/wine32-emulator.sh")
+  "${wine[@]}" wineboot -i </dev/null >>"$LOG" 2>&1 9>&- || die "wineboot failed (see $LOG)"
+  # No crash dialog (it would wait for a click). Unmanaged windows: with no window manager,
+  # hiding a managed window waits 2 s for one.
+  "${wine[@]}" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f \
+    </dev/null >>"$LOG" 2>&1 9>&-
+  "${wine[@]}" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f \
+    </dev/null >>"$LOG" 2>&1 9>&-
+  in_chroot env "WINEPREFIX=$TEMPLATE" /usr/lib/wine/wineserver -w
+  kill "$XVFB_PID" 2>/dev/null && wait "$XVFB_PID" 2>/dev/null
+  XVFB_PID=""
+  chroot_empty_within 150 || die "Wine still runs in $ROOT after making the prefix"
+  echo "$want" >"$stamp"
+}
+
 setup() {
   [ "$(id -u)" = 0 ] || die "setup must run as root (chroot, mount, binfmt_misc)"
   mkdir -p "$LOGDIR"
@@ -239,9 +265,10 @@ setup() {
   MIRROR=${QV_WINE32_MIRROR:-$(host_mirror debian)}
   SECURITY_MIRROR=${QV_WINE32_SECURITY_MIRROR:-$(host_mirror debian-security)}
   claim_root
-  trap 'unmount_chroot; unregister_binfmt' EXIT
+  trap 'if [ -n "$XVFB_PID" ]; then kill "$XVFB_PID" 2>/dev/null; fi; unmount_chroot; unregister_binfmt' EXIT
   trap 'exit 130' INT TERM
-  for step in bootstrap_chroot configure_chroot mount_system install_qemu install_packages install_shim; do
+  for step in bootstrap_chroot configure_chroot mount_system install_qemu install_packages install_shim \
+    make_prefix_template; do
     local t1=$SECONDS
     "$step"
     if ((SECONDS - t1 > 5)); then note "$step: $((SECONDS - t1)) s"; fi
@@ -317,14 +344,8 @@ session() { # STATE_DIR CMD...
   rm -rf "$PREFIX"
   export QV_WINE32_ROOT=$ROOT WINEPREFIX=$PREFIX
   local wine=("$PROJECT/cmake/wine32-emulator.sh")
-  "${wine[@]}" wineboot -i </dev/null >"$STATE/wineboot.log" 2>&1 9>&- || die "wineboot failed (see $STATE/wineboot.log)"
-  # No crash dialog (it would wait for a click). Unmanaged windows: with no window manager,
-  # hiding a managed window waits 2 s for one.
-  "${wine[@]}" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f \
-    </dev/null >>"$STATE/wineboot.log" 2>&1 9>&-
-  "${wine[@]}" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f \
-    </dev/null >>"$STATE/wineboot.log" 2>&1 9>&-
-  in_chroot env "WINEPREFIX=$PREFIX" /usr/lib/wine/wineserver -w
+  [ -f "$ROOT$TEMPLATE.done" ] || die "no prefix to copy in $ROOT: run '$0 setup' first"
+  cp -a "$ROOT$TEMPLATE" "$PREFIX"
   # A persistent server, and Wine's helper processes booted with no inherited streams, so the
   # test runner never waits on them.
   in_chroot env "WINEPREFIX=$PREFIX" /usr/lib/wine/wineserver -p </dev/null >/dev/null 2>&1
