@@ -12,7 +12,11 @@ set(CMAKE_CXX_FLAGS_INIT "-march=i586")
 # Debian's prebuilt compiler runtime is built for the Pentium Pro, and crt2.o runs a cmov at
 # every start: the programs link the one scripts/i586-runtime.sh builds for the Pentium.
 # -B finds its start-up files first, -L its libraries. Never Debian's in its place.
-get_filename_component(QV_I586_RUNTIME "${CMAKE_CURRENT_LIST_DIR}/../build/i586-runtime/lib" ABSOLUTE)
+if(DEFINED ENV{QV_I586_RUNTIME_DIR} AND NOT "$ENV{QV_I586_RUNTIME_DIR}" STREQUAL "")
+  get_filename_component(QV_I586_RUNTIME "$ENV{QV_I586_RUNTIME_DIR}/lib" ABSOLUTE)
+else()
+  set(QV_I586_RUNTIME /var/cache/qv-i586-runtime/lib)
+endif()
 execute_process(COMMAND "${CMAKE_CURRENT_LIST_DIR}/../scripts/i586-runtime.sh" --check
   RESULT_VARIABLE qv_runtime_missing ERROR_VARIABLE qv_runtime_message OUTPUT_QUIET)
 if(qv_runtime_missing)

@@ -12,7 +12,7 @@ for arg in "$@"; do
 done
 
 scripts/bootstrap.sh
-# The compiler runtime the programs link, rebuilt for the Pentium; cached in build/i586-runtime.
+# The compiler runtime the programs link, rebuilt for the Pentium; cached in /var/cache/qv-i586-runtime.
 scripts/i586-runtime.sh
 cmake --preset windows >/dev/null
 cmake --build build/windows --parallel "$(nproc)"

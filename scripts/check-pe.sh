@@ -60,7 +60,7 @@ for exe in "$@"; do
   fi
 
   # Pentium Pro instructions: none anywhere in the image, whoever compiled them. The link map
-  # says whose each one is, and that the compiler runtime linked is ours (build/i586-runtime),
+  # says whose each one is, and that the compiler runtime linked is ours (scripts/i586-runtime.sh),
   # not Debian's prebuilt one.
   map="${maps:-$(dirname "$exe")}/${name%.exe}.map"
   if [[ ! -f "$map" ]]; then

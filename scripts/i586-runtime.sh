@@ -5,14 +5,16 @@
 #   libgcc.a libgcc_eh.a crtbegin.o crtend.o                      binary package gcc-12-source
 #   libstdc++.a libsupc++.a                                       gcc-12-source
 # Debian's prebuilt ones are built for the Pentium Pro, and crt2.o alone runs a cmov at every start.
-# The result is cached in build/i586-runtime/lib, keyed on the installed compiler packages and
-# this script, and linked through cmake/toolchain-i686-mingw32.cmake (-B/-L).
+# The result is cached outside every checkout, in /var/cache/qv-i586-runtime/lib (another folder
+# with QV_I586_RUNTIME_DIR), shared by the checkouts of the machine as the 32-bit Wine chroot is,
+# keyed on the installed compiler packages and this script, and linked through
+# cmake/toolchain-i686-mingw32.cmake (-B/-L).
 # Usage: i586-runtime.sh          build unless the cache is current
 #        i586-runtime.sh --check  only say whether the cache is current (exit 1 if not)
 # NICE="nice -n 19" lowers the build's priority.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-out=$root/build/i586-runtime
+out=${QV_I586_RUNTIME_DIR:-/var/cache/qv-i586-runtime}
 lib=$out/lib
 T=i686-w64-mingw32
 CFL="-O2 -g0 -march=i586"

@@ -80,7 +80,7 @@ sed -i -E '/(crt2\.o|crtbegin\.o|crtend\.o|lib(gcc|gcc_eh|stdc\+\+|supc\+\+|ming
 check map-names-no-runtime fail "names no compiler runtime file"
 
 doctor debian-runtime "" ""
-sed -i -E "s@[^ ]*/build/i586-runtime/lib/@/usr/lib/gcc/i686-w64-mingw32/12-win32/@g" \
+sed -i -E 's@[^ (]*/((crt2|crtbegin|crtend)\.o|lib(gcc|gcc_eh|stdc\+\+|supc\+\+|mingw32|mingwex|msvcrt|moldname)\.a)@/usr/lib/gcc/i686-w64-mingw32/12-win32/\1@g' \
   "$tmp/debian-runtime/${name%.exe}.map"
 check debian-runtime fail "linked against Debian's prebuilt runtime"
 
