@@ -23,12 +23,33 @@ void setCreating(bool creating) {
     g_creating = creating;
 }
 
+namespace {
+
+// The runtime gave up inside the creation (seen with an initial heap above the maximum): the
+// refusal the user would otherwise get after the attempts, at once. No heap.
+void refuseIfCreating() {
+    if (!g_creating)
+        return;
+    char text[2048];
+    const std::size_t head = std::strlen(kCreateRefused);
+    std::memcpy(text, kCreateRefused, head);
+    text[head] = '\n';
+    runtimeWords::lastLines(10, text + head + 1, sizeof text - head - 1);
+    if (text[head + 1] == '\0')
+        text[head] = '\0';
+    runtimeWords::appendStamped(text);
+    showRefusal(text);
+}
+
+} // namespace
+
 void JNICALL exitHook(jint code) {
     char line[128];
     std::snprintf(line, sizeof line, kExitLine, static_cast<int>(code));
     debugTrace("%s", line);
     removeIcon();
     runtimeWords::appendStamped(line);
+    refuseIfCreating();
     endProcess(static_cast<int>(code));
 }
 
@@ -37,19 +58,7 @@ void JNICALL exitHook(jint code) {
 void JNICALL abortHook() {
     removeIcon();
     runtimeWords::appendStamped(kFatalLine);
-    if (g_creating) {
-        // The runtime gave up inside the creation (seen with an initial heap above the
-        // maximum): the refusal the user would otherwise get after the attempts, at once.
-        char text[2048];
-        const std::size_t head = std::strlen(kCreateRefused);
-        std::memcpy(text, kCreateRefused, head);
-        text[head] = '\n';
-        runtimeWords::lastLines(10, text + head + 1, sizeof text - head - 1);
-        if (text[head + 1] == '\0')
-            text[head] = '\0';
-        runtimeWords::appendStamped(text);
-        showRefusal(text);
-    }
+    refuseIfCreating();
     endProcess(kFatalExitCode);
 }
 
