@@ -17,7 +17,8 @@ char g_path[kPathSize]; // set before the creation, only read afterwards
 constexpr std::size_t kKeptSize = 4096;
 char g_kept[kKeptSize];
 std::size_t g_keptEnd = 0; // total bytes ever kept; the ring holds the last kKeptSize
-std::size_t g_inView = 0;  // where the words in view begin, counted as g_keptEnd
+std::size_t g_attempt = 0; // where the current attempt's words begin, counted as g_keptEnd
+std::size_t g_spoke = 0;   // where the last attempt before it that said anything began
 std::atomic_flag g_keptBusy = ATOMIC_FLAG_INIT;
 
 // A few turns, then without: a thread that must not wait (one the runtime is failing in)
@@ -62,8 +63,9 @@ void setFile(const std::string &path) {
 
 void beginAttempt() {
     KeptTurn turn(1000);
-    if (g_keptEnd > g_inView)
-        g_inView = g_keptEnd;
+    if (g_keptEnd > g_attempt)
+        g_spoke = g_attempt;
+    g_attempt = g_keptEnd;
 }
 
 void lastLines(std::size_t count, char *out, std::size_t size) {
@@ -76,50 +78,39 @@ void lastLines(std::size_t count, char *out, std::size_t size) {
         KeptTurn turn(50);
         if (!turn.held())
             return;
-        length = g_keptEnd - g_inView < kKeptSize ? g_keptEnd - g_inView : kKeptSize;
+        const std::size_t inView = g_keptEnd > g_attempt ? g_attempt : g_spoke;
+        length = g_keptEnd - inView < kKeptSize ? g_keptEnd - inView : kKeptSize;
         for (std::size_t i = 0; i < length; ++i)
             copy[i] = g_kept[(g_keptEnd - length + i) % kKeptSize];
     }
-    // From the end backwards: skip line ends, count the lines that hold something.
-    std::size_t begin = length, lines = 0;
+    // The last lines that hold more than blanks, found from the end, without their CR.
+    constexpr std::size_t kMost = 32;
+    std::size_t begins[kMost], ends[kMost], found = 0;
     std::size_t end = length;
-    while (end > 0 && (copy[end - 1] == '\n' || copy[end - 1] == '\r'))
-        --end;
-    std::size_t i = end;
-    while (i > 0 && lines < count) {
-        std::size_t lineEnd = i;
-        while (i > 0 && copy[i - 1] != '\n')
-            --i;
+    while (end > 0 && found < count && found < kMost) {
+        std::size_t begin = end;
+        while (begin > 0 && copy[begin - 1] != '\n')
+            --begin;
+        std::size_t stop = end;
+        while (stop > begin && copy[stop - 1] == '\r')
+            --stop;
         bool blank = true;
-        for (std::size_t k = i; k < lineEnd; ++k)
-            blank = blank && (copy[k] == '\r' || copy[k] == ' ' || copy[k] == '\t');
+        for (std::size_t k = begin; k < stop && blank; ++k)
+            blank = copy[k] == ' ' || copy[k] == '\t';
         if (!blank) {
-            ++lines;
-            begin = i;
+            begins[found] = begin;
+            ends[found] = stop;
+            ++found;
         }
-        while (i > 0 && (copy[i - 1] == '\n' || copy[i - 1] == '\r'))
-            --i;
+        end = begin > 0 ? begin - 1 : 0;
     }
-    if (lines == 0)
-        return;
-    // Joined with "\n", blank lines and carriage returns left out.
     std::size_t o = 0;
-    bool lineHasText = false;
-    for (std::size_t k = begin; k < end && o + 1 < size; ++k) {
-        char c = copy[k];
-        if (c == '\r')
-            continue;
-        if (c == '\n') {
-            if (lineHasText)
-                out[o++] = '\n';
-            lineHasText = false;
-            continue;
-        }
-        out[o++] = c;
-        lineHasText = true;
+    for (std::size_t n = found; n-- > 0;) {
+        for (std::size_t k = begins[n]; k < ends[n] && o + 1 < size; ++k)
+            out[o++] = copy[k];
+        if (n > 0 && o + 1 < size)
+            out[o++] = '\n';
     }
-    while (o > 0 && out[o - 1] == '\n')
-        --o;
     out[o] = '\0';
 }
 

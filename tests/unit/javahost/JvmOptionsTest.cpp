@@ -1,5 +1,8 @@
 #include "JvmOptions.h"
 #include "JvmCalls.h"
+#include "RuntimeWords.h"
+
+#include <cstdarg>
 
 #include <gtest/gtest.h>
 
@@ -60,6 +63,44 @@ TEST(JvmOptions, InitArgsCarryVersionCountAndPrivateCopies) {
     EXPECT_STREQ("-Dx=y", a->options[1].optionString);
     EXPECT_EQ(nullptr, a->options[1].extraInfo);
     EXPECT_NE(options[0].c_str(), a->options[0].optionString);
+}
+
+jint say(const char *format, ...) {
+    va_list args;
+    va_start(args, format);
+    jint n = runtimeWords::vfprintfHook(stderr, format, args);
+    va_end(args);
+    return n;
+}
+
+// The words the runtime writes in pieces, blank lines and all: what a refusal's message shows.
+TEST(RuntimeWords, LastLinesOfTheAttemptInViewThroughTheRing) {
+    runtimeWords::setFile(""); // kept in memory only
+    runtimeWords::beginAttempt();
+    EXPECT_EQ(7, say("%s %d", "first", 1));
+    say("\n\r\n  \nsecond\r\nthird ");
+    say("\n");
+    EXPECT_EQ("first 1\nsecond\nthird ", runtimeWords::lastLines(10));
+    EXPECT_EQ("third ", runtimeWords::lastLines(1));
+
+    runtimeWords::beginAttempt(); // an attempt that says nothing keeps the one before in view
+    EXPECT_EQ("second\nthird ", runtimeWords::lastLines(2));
+    runtimeWords::beginAttempt();
+    for (int i = 0; i < 400; ++i) // past the ring's 4 KB
+        say("line %03d of the next attempt\n", i);
+    EXPECT_EQ("line 398 of the next attempt\nline 399 of the next attempt", runtimeWords::lastLines(2));
+    const std::string ten = runtimeWords::lastLines(10);
+    EXPECT_EQ(0u, ten.find("line 390 ")) << ten;
+    char small[12];
+    runtimeWords::lastLines(2, small, sizeof small);
+    EXPECT_STREQ("line 398 of", small) << "cut to the buffer, terminated";
+
+    JvmInitArgs args({"-Xmx64m"});
+    args.addHook("vfprintf", reinterpret_cast<void *>(&runtimeWords::vfprintfHook));
+    ASSERT_EQ(2, args.get()->nOptions);
+    EXPECT_STREQ("vfprintf", args.get()->options[1].optionString);
+    EXPECT_EQ(reinterpret_cast<void *>(&runtimeWords::vfprintfHook), args.get()->options[1].extraInfo);
+    EXPECT_EQ(std::vector<std::string>{"-Xmx64m"}, args.options());
 }
 
 TEST(JvmCallsText, ClassNamesAndCodePageConversion) {
