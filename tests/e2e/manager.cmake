@@ -1,7 +1,7 @@
 # quorvel9x.exe driven from outside with the stand-in runtime and browser. The tests share the
 # parameters key, the window title and the notification area: serial.
-qv_wine_test(manager_e2e E2E SERIAL TIMEOUT 600
-  WINE32 "ManagerE2e.StartSequenceRunsInOrderBeforeTheFirstPoll:ManagerE2e.StatusesMoveTheBarAndAnnounceTheStart:ManagerE2e.BrowserButtonOpensTheSiteAndHidesTheDialog:ManagerE2e.EncerrarResetsTheBarRunsTheStopClassAndStatus6Ends:ManagerE2e.SecondStartShowsTheHiddenDialogAndEndsTouchingNothing"
+qv_wine_test(manager_e2e E2E SERIAL TIMEOUT 900
+  WINE32 "ManagerE2e.StartSequenceRunsInOrderBeforeTheFirstPoll:ManagerE2e.StatusesMoveTheBarAndAnnounceTheStart:ManagerE2e.BrowserButtonOpensTheSiteAndHidesTheDialog:ManagerE2e.EncerrarResetsTheBarRunsTheStopClassAndStatus6Ends:ManagerE2e.SecondStartShowsTheHiddenDialogAndEndsTouchingNothing:ManagerE2e.SystemExitEndsTheManagerWithItsCode"
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/manager_test.cpp
   LIBS qvmanagertestsupport
   DEPENDS quorvel9x fakejvm qvfakebrowser)

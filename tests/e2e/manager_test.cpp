@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
+#include <regex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -45,6 +46,20 @@ int barOf(HWND dlg) {
 
 void click(HWND dlg, int id) {
     PostMessageA(dlg, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dlg, id)));
+}
+
+// Whether `log` holds `text` right after a time stamp that begins a line, as the log writer
+// stamps its lines ("[2026/12/06 - 9:5:7:42] "). Carriage returns are left out of both.
+bool stamped(std::string log, const std::string &text) {
+    log.erase(std::remove(log.begin(), log.end(), '\r'), log.end());
+    static const std::regex stamp(R"(\[\d{4}/\d{2}/\d{2} - \d{1,2}:\d{1,2}:\d{1,2}:\d{1,3}\] )");
+    for (std::size_t at = log.find("] " + text); at != std::string::npos;
+         at = log.find("] " + text, at + 1)) {
+        const std::size_t line = log.rfind('\n', at) + 1; // npos + 1 is 0: the first line
+        if (std::regex_match(log.substr(line, at + 2 - line), stamp))
+            return true;
+    }
+    return false;
 }
 
 // The shell's icon windows (Wine shows icons in a tray window of its own outside a desktop
@@ -137,6 +152,22 @@ class ManagerE2e : public ::testing::Test {
         int bar = -1;
         pollUntil([&] { return (bar = barOf(dlg)) == expected; }, 900, 5);
         return bar;
+    }
+
+    // Whether the poll that answered 6 came before the machine's destruction began.
+    bool sixBeforeDestroy() const {
+        const std::vector<std::string> events = jvm.events();
+        const auto six = std::find_if(events.begin(), events.end(), [](const std::string &e) {
+            return e.compare(0, 20, "CallStaticIntMethod ") == 0 && e.size() > 4 &&
+                   e.compare(e.size() - 4, 4, " = 6") == 0;
+        });
+        return six < std::find(events.begin(), events.end(), "DestroyJavaVM begin");
+    }
+
+    std::string errorLog() const {
+        std::string log;
+        readFile(jvm / "err.log", log);
+        return log;
     }
 
     std::size_t traceStarting(const std::string &prefix) const {
@@ -377,14 +408,7 @@ TEST_F(ManagerE2e, EndOfTheSessionRunsTheStopAndDestroysOnlyAfterThe6) {
     EXPECT_EQ(0, session.finish()) << "the session ended";
     EXPECT_EQ(1u, manager.count("encerrar")) << manager.joined();
     EXPECT_EQ(1u, jvm.count("main end app/Stop returned"));
-    const std::vector<std::string> events = jvm.events();
-    const auto six = std::find_if(events.begin(), events.end(), [](const std::string &e) {
-        return e.compare(0, 20, "CallStaticIntMethod ") == 0 && e.size() > 4 &&
-               e.compare(e.size() - 4, 4, " = 6") == 0;
-    });
-    const auto destroy = std::find(events.begin(), events.end(), "DestroyJavaVM begin");
-    ASSERT_NE(events.end(), six) << "the 6 was never polled";
-    EXPECT_LT(six, destroy) << "the machine went before the Java side said it stopped";
+    EXPECT_TRUE(sixBeforeDestroy()) << "the machine went before the Java side said it stopped";
     EXPECT_EQ(1u, jvm.count("DestroyJavaVM end"));
     EXPECT_EQ(1u, manager.count("status: 6"));
     EXPECT_EQ(1u, traceStarting("Fim da sess\xE3o do Windows: o Quorvel parou em ")) << manager.joined();
@@ -438,6 +462,87 @@ TEST_F(ManagerE2e, ClosingAfterTheStartRunsTheStopClassFirst) {
     EXPECT_EQ(1u, jvm.count("main end app/Stop returned")) << "the stop class ran before the end";
     EXPECT_LT(jvm.tickOf("main end app/Stop"), jvm.tickOf("DestroyJavaVM begin"));
     EXPECT_EQ(1u, jvm.count("DestroyJavaVM end"));
+}
+
+// Closed once the start main has run but before the start was announced: the stop runs as
+// "Encerrar" runs it, and the window stays until the Java side answers 6. A second start in
+// the meantime finds that window and creates no machine.
+TEST_F(ManagerE2e, ClosingWhileStartingRunsTheStopAndEndsAfterThe6) {
+    key.setNumber("Stop", "Timeout", 10);
+    HWND dlg = startManager("status 1 at 0\nmain app.Start returns\nmain app.Stop returns\n"
+                            "on app.Stop status 6 at 15000\n");
+    ASSERT_NE(nullptr, dlg);
+    ASSERT_TRUE(manager.waitForLine("executarStart:SuspendThread", kShowMs)) << manager.joined();
+    PostMessageA(dlg, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(manager.waitForLine("encerrar", 15000)) << manager.joined();
+    EXPECT_TRUE(IsWindowVisible(dlg));
+    EXPECT_EQ(kStopping, controlText(dlg, IDC_STATUS_TEXT));
+    ASSERT_TRUE(jvm.waitFor("main begin app/Stop", 15000)) << manager.joined();
+
+    const std::size_t creates = jvm.count("JNI_CreateJavaVM result");
+    TracedProcess second;
+    ASSERT_TRUE(second.start(managerCommand()));
+    DWORD code = 12345;
+    ASSERT_TRUE(second.wait(kEndMs, &code)) << second.joined();
+    EXPECT_EQ(0u, code);
+    EXPECT_EQ(creates, jvm.count("JNI_CreateJavaVM result"));
+    ASSERT_EQ(0u, manager.count("status: 6")) << "the second start came after the wait";
+    EXPECT_TRUE(IsWindowVisible(dlg));
+    EXPECT_EQ(kStopping, controlText(dlg, IDC_STATUS_TEXT)) << "the polls of 1 left the text";
+
+    ASSERT_TRUE(manager.wait(kStopBoundMs + kEndMs, &code)) << manager.joined();
+    EXPECT_EQ(0u, code);
+    EXPECT_EQ(1u, manager.count("encerrar")) << manager.joined();
+    EXPECT_EQ(1u, manager.count("status: 6"));
+    EXPECT_EQ(1u, jvm.count("main end app/Stop returned"));
+    EXPECT_TRUE(sixBeforeDestroy()) << "the machine went before the Java side said it stopped";
+    EXPECT_EQ(0u, jvm.count("ERROR")) << jvm.eventsStarting("ERROR").front();
+}
+
+// A runtime that cannot be loaded is tried five times, 10 s apart, with no dialog on screen;
+// then a box and the error file say why, and the manager ends with 1 having started nothing.
+TEST_F(ManagerE2e, MissingRuntimeIsToldInABoxAndEndsWithCode1) {
+    const std::string missing = jvm / "absent.dll";
+    ASSERT_TRUE(key.setText("Java", "Jvm", missing));
+    const DWORD began = GetTickCount();
+    ASSERT_TRUE(manager.start(managerCommand()));
+    const MessageBoxSeen box = waitForMessageBox("Quorvel", 50000 + kShowMs);
+    ASSERT_NE(nullptr, box.hwnd) << manager.joined();
+    const DWORD took = GetTickCount() - began;
+    std::printf("the box came %lu ms after the start\n", static_cast<unsigned long>(took));
+    EXPECT_GE(took, 40000 - kTickSlackMs) << "five attempts 10 s apart";
+    EXPECT_EQ(5u, manager.count("load")) << manager.joined();
+    const std::string head = "N\xE3o foi poss\xEDvel carregar a m\xE1quina virtual Java:\n" + missing + "\n";
+    EXPECT_EQ(head, box.text.substr(0, head.size()));
+    EXPECT_GT(box.text.size(), head.size()) << "no reason line: " << box.text;
+    EXPECT_TRUE(stamped(errorLog(), box.text)) << errorLog();
+    EXPECT_FALSE(IsWindowVisible(FindWindowA("#32770", kTitle))) << "the dialog showed";
+    EXPECT_EQ(1, trayIconWindows()) << "the icon shows while the box does";
+
+    dismissMessageBox(box.hwnd);
+    DWORD code = 12345;
+    ASSERT_TRUE(manager.wait(kEndMs, &code)) << manager.joined();
+    EXPECT_EQ(1u, code);
+    EXPECT_EQ(0u, traceStarting("beginThreadEx") + traceStarting("status:")) << manager.joined();
+}
+
+// System.exit in the Java side reaches the manager through the runtime's exit hook: the error
+// file keeps what the runtime said and why the manager ended, and the process ends with the
+// Java side's code. (Wine's tray drops a dead owner's icon by itself: no check here can tell.)
+TEST_F(ManagerE2e, SystemExitEndsTheManagerWithItsCode) {
+    HWND dlg = startManager("status 1 at 0\nmain app.Start returns\nmain app.Stop returns\n"
+                            "on app.Start says porta 8080 em uso\non app.Start exit 3 at 500\n");
+    ASSERT_NE(nullptr, dlg);
+    DWORD code = 12345;
+    ASSERT_TRUE(manager.wait(kShowMs, &code)) << manager.joined();
+    EXPECT_EQ(3u, code);
+    EXPECT_NE(std::string::npos, errorLog().find("porta 8080 em uso")) << errorLog();
+    EXPECT_TRUE(stamped(errorLog(), "O programa Java encerrou o Quorvel com o c\xF3"
+                                    "digo 3."))
+        << errorLog();
+    EXPECT_EQ(1u, jvm.count("vfprintf hook returned"));
+    EXPECT_EQ(1u, jvm.count("exit 3"));
+    EXPECT_EQ(0u, jvm.count("ERROR")) << jvm.eventsStarting("ERROR").front();
 }
 
 // A window with a title on a thread of its own that answers messages and counts

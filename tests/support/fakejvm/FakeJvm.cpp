@@ -12,6 +12,10 @@
 // class names with dots or slashes, times of "on" lines counted from the start of that main:
 //   create fail <code>              JNI_CreateJavaVM returns <code> (negative), no VM
 //   create delay <ms>               the creation takes that long
+//   create says <text>              during the creation, "<text>\n" goes through the program's
+//                                   vfprintf hook (several lines: in order)
+//   create abort                    after the says lines, the creation calls the abort hook, as
+//                                   the real runtime does on a fatal error there
 //   destroy delay <ms>              DestroyJavaVM blocks that long (non-daemon threads)
 //   registerNatives fail            RegisterNatives returns -1
 //   missing <class>                 FindClass fails for it (system classes and StartQuorvel too)
@@ -27,15 +31,26 @@
 //                                   on that class (or any class) with each code at its time
 //   on <class> print <text>         that main writes a line to the redirected standard output
 //   on <class> printerr <text>      ... to the redirected standard error
+//   on <class> says <text>          when that main begins, "<text>\n" goes through the vfprintf
+//                                   hook on the main's thread
+//   on <class> exit <code> at <ms>  when that main begins, a thread of the stand-in calls the exit
+//                                   hook with that code at that time (System.exit)
 //   on <class> window at <ms> for <ms>   when that main begins, a thread of the stand-in shows
 //                                   a visible top-level window (a dialog of the program) at
 //                                   that time and closes it after the given time; DestroyJavaVM
 //                                   waits for it to close, as the real one waits for the
 //                                   program's window threads
+// The hooks are the options "vfprintf", "exit" and "abort" with the function in extraInfo. A
+// directive whose hook the program did not pass records an ERROR and then does what the real
+// runtime does without it: nothing for vfprintf, the process ends with the code (exit) or 3
+// (abort). So does a hook that returns where it must not.
 //
 // Record: "<GetTickCount ms> <thread id> <event> [details]", one line per call, written at once.
 //   JNI_CreateJavaVM version=0x10004 options=<n> ignoreUnrecognized=<0|1>
 //   option <text>                   one per option, in order
+//   hook vfprintf|exit|abort set|null   a hook option (not listed as "option")
+//   vfprintf hook returned <rc>     after each call of it
+//   exit <code>, abort              the stand-in calling that hook
 //   JNI_CreateJavaVM result=<rc>
 //   AttachCurrentThreadAsDaemon name=<name|null> version=<v> group=<null|set> result=<rc>
 //   AttachCurrentThread ..., DetachCurrentThread, GetEnv version=<v> result=<rc>
@@ -59,7 +74,9 @@
 //   unload FreeLibrary|process-exit inside=<threads still running stand-in code>
 //   ERROR <what>                    a misuse: a call with an exception pending, a call after
 //                                   DestroyJavaVM (the thread then hangs, as on the real
-//                                   runtime), an unload with threads inside, a bad script line
+//                                   runtime), an unload with threads inside, a bad script line,
+//                                   a missing hook or one that returned, a vfprintf hook that is
+//                                   not JNICALL (seen by 32-bit builds only)
 //   unimplemented <name>            then the process ends with exit code 0xDEAD
 #define _JNI_IMPLEMENTATION_
 #include <windows.h>
@@ -79,6 +96,36 @@
 #include <string>
 #include <utility>
 #include <vector>
+
+#if defined(__i386__)
+// Calls a vfprintf hook and answers whether it removed its three arguments from the stack, as a
+// __stdcall function does; a __cdecl one leaves them, and the caller would run on with its stack
+// 12 bytes off. ESP is kept in ESI, which both conventions preserve, and put back either way.
+//   int fjProbeVfprintf(void *hook, FILE *, const char *format, va_list, jint *result)
+extern "C" int fjProbeVfprintf(void *, FILE *, const char *, va_list, jint *);
+asm(R"(
+    .text
+    .globl _fjProbeVfprintf
+_fjProbeVfprintf:
+    pushl %ebp
+    movl %esp, %ebp
+    pushl %esi
+    movl %esp, %esi
+    pushl 20(%ebp)
+    pushl 16(%ebp)
+    pushl 12(%ebp)
+    call *8(%ebp)
+    movl 24(%ebp), %ecx
+    movl %eax, (%ecx)
+    xorl %eax, %eax
+    cmpl %esi, %esp
+    sete %al
+    movl %esi, %esp
+    popl %esi
+    popl %ebp
+    ret
+)");
+#endif
 
 namespace {
 
@@ -222,12 +269,16 @@ struct OnMain {
     std::vector<std::string> prints;
     std::vector<std::string> printErrs;
     std::vector<std::pair<DWORD, DWORD>> windows; // (at, for) in ms
+    std::vector<std::string> says;
+    Timeline exits;
 };
 
 struct Script {
     bool createFails = false;
     jint createCode = JNI_ERR;
     DWORD createDelay = 0;
+    std::vector<std::string> createSays;
+    bool createAbort = false;
     DWORD destroyDelay = 0;
     bool registerFails = false;
     std::set<std::string> missing;
@@ -303,7 +354,16 @@ bool parseLine(const std::string &line, Script &s) {
         return true;
     if (word == "create") {
         std::string what, value;
-        in >> what >> value;
+        in >> what;
+        if (what == "says") {
+            s.createSays.push_back(restOfLine(in));
+            return true;
+        }
+        if (what == "abort") {
+            s.createAbort = !(in >> value);
+            return s.createAbort;
+        }
+        in >> value;
         if (what == "fail") {
             int code = JNI_ERR;
             if (!value.empty() && !parseInt(value, code))
@@ -375,6 +435,12 @@ bool parseLine(const std::string &line, Script &s) {
             on.printErrs.push_back(restOfLine(in));
             return true;
         }
+        if (what == "says") {
+            on.says.push_back(restOfLine(in));
+            return true;
+        }
+        if (what == "exit")
+            return parseTimeline(in, on.exits);
         if (what == "window") {
             std::string at, atMs, forWord, forMs;
             std::pair<DWORD, DWORD> w;
@@ -480,6 +546,13 @@ std::string g_outPath, g_errPath;
 std::vector<HANDLE> g_monitors;
 std::vector<HANDLE> g_windowThreads;
 LONG g_inside = 0; // threads running stand-in code that may outlive a call (mains, monitors)
+
+struct Hooks {
+    void *vfprintf = nullptr;
+    void *exit = nullptr;
+    void *abort = nullptr;
+};
+Hooks g_hooks; // of the creation that made the machine, or of the last one that failed
 
 ThreadState *stateOf(JNIEnv *env) {
     return reinterpret_cast<FakeEnv *>(env)->ts;
@@ -654,6 +727,82 @@ DWORD WINAPI monitorThread(void *p) {
     return 0;
 }
 
+using VfprintfHook = jint(JNICALL *)(FILE *, const char *, va_list);
+using ExitHook = void(JNICALL *)(jint);
+using AbortHook = void(JNICALL *)();
+
+Hooks currentHooks() {
+    std::lock_guard<std::mutex> lock(g_mutex);
+    return g_hooks;
+}
+
+// The runtime formats its own messages through the hook, so the text goes as an argument: a
+// hook that wrote the format itself would write "%s".
+bool callVfprintf(void *hook, jint *result, const char *format, ...) {
+    va_list args;
+    va_start(args, format);
+#if defined(__i386__)
+    bool popped = fjProbeVfprintf(hook, stderr, format, args, result) != 0;
+#else
+    *result = reinterpret_cast<VfprintfHook>(hook)(stderr, format, args);
+    bool popped = true;
+#endif
+    va_end(args);
+    return popped;
+}
+
+void say(const std::string &text) {
+    void *hook = currentHooks().vfprintf;
+    if (!hook) {
+        rec("ERROR no vfprintf hook");
+        return;
+    }
+    jint result = 0;
+    bool jnicall = callVfprintf(hook, &result, "%s\n", text.c_str());
+    rec("vfprintf hook returned %ld", static_cast<long>(result));
+    if (!jnicall)
+        rec("ERROR vfprintf hook is not JNICALL");
+}
+
+struct ExitArgs {
+    Timeline exits;
+    DWORD start;
+};
+
+// System.exit on a thread of the Java side. The real runtime ends the process itself when
+// there is no hook or the hook returns.
+DWORD WINAPI exitThread(void *p) {
+    std::unique_ptr<ExitArgs> args(static_cast<ExitArgs *>(p));
+    for (const auto &e : args->exits) {
+        if (!waitUntil(args->start + e.first))
+            break;
+        void *hook = currentHooks().exit;
+        if (!hook) {
+            rec("ERROR no exit hook");
+        } else {
+            rec("exit %d", e.second);
+            reinterpret_cast<ExitHook>(hook)(e.second);
+            rec("ERROR exit hook returned");
+        }
+        ExitProcess(static_cast<UINT>(e.second));
+    }
+    InterlockedDecrement(&g_inside);
+    return 0;
+}
+
+// A fatal error inside the creation: the real runtime aborts, which runs no exit code, 3.
+void abortInCreation() {
+    void *hook = currentHooks().abort;
+    if (!hook) {
+        rec("ERROR no abort hook");
+    } else {
+        rec("abort");
+        reinterpret_cast<AbortHook>(hook)();
+        rec("ERROR abort hook returned");
+    }
+    TerminateProcess(GetCurrentProcess(), 3);
+}
+
 struct WindowArgs {
     DWORD shownAt, closedAt;
 };
@@ -718,6 +867,14 @@ void runMain(JNIEnv *env, const std::string &cls, jobject array) {
     for (const auto &text : on.printErrs)
         if (!err.empty())
             appendLine(err, text);
+    for (const auto &text : on.says)
+        say(text);
+    if (!on.exits.empty()) {
+        InterlockedIncrement(&g_inside);
+        HANDLE h = CreateThread(nullptr, 0, exitThread, new ExitArgs{on.exits, start}, 0, nullptr);
+        std::lock_guard<std::mutex> lock(g_mutex);
+        g_monitors.push_back(h);
+    }
     for (const auto &w : on.windows) {
         InterlockedIncrement(&g_inside);
         HANDLE h = CreateThread(nullptr, 0, windowThread,
@@ -1304,11 +1461,33 @@ JNIEXPORT jint JNICALL JNI_CreateJavaVM(JavaVM **pvm, void **penv, void *raw) {
     rec("JNI_CreateJavaVM version=0x%lx options=%ld ignoreUnrecognized=%d",
         args ? static_cast<unsigned long>(args->version) : 0ul, args ? static_cast<long>(args->nOptions) : 0l,
         args ? static_cast<int>(args->ignoreUnrecognized) : 0);
-    for (jint i = 0; args && i < args->nOptions; ++i)
-        rec("option %s", args->options[i].optionString ? args->options[i].optionString : "(null)");
+    Hooks hooks;
+    for (jint i = 0; args && i < args->nOptions; ++i) {
+        const JavaVMOption &o = args->options[i];
+        std::string text = o.optionString ? o.optionString : "(null)";
+        void **hook = text == "vfprintf" ? &hooks.vfprintf
+                      : text == "exit"   ? &hooks.exit
+                      : text == "abort"  ? &hooks.abort
+                                         : nullptr;
+        if (hook) {
+            *hook = o.extraInfo;
+            rec("hook %s %s", text.c_str(), o.extraInfo ? "set" : "null");
+        } else {
+            rec("option %s", text.c_str());
+        }
+    }
+    {
+        std::lock_guard<std::mutex> lock(g_mutex);
+        if (!g_created)
+            g_hooks = hooks;
+    }
     Script script = loadScript();
     if (script.createDelay)
         Sleep(script.createDelay);
+    for (const auto &text : script.createSays)
+        say(text);
+    if (script.createAbort)
+        abortInCreation();
     jint rc = JNI_OK;
     {
         std::lock_guard<std::mutex> lock(g_mutex);
