@@ -12,6 +12,8 @@ pass=()
 for v in $(compgen -e); do
   case $v in TZ | QV_*) pass+=("$v=${!v}") ;; esac
 done
+# Wine's debug channels write to the Unix standard error: to QV_WINE_STDERR, when a test reads them.
+if [ -n "${QV_WINE_STDERR:-}" ]; then exec 2>>"$QV_WINE_STDERR"; fi
 exec chroot "$QV_WINE32_ROOT" /usr/bin/env -i -C "$cwd" HOME=/root USER=root LOGNAME=root LANG=C.UTF-8 \
   PATH=/usr/local/bin:/usr/bin:/bin "WINEPREFIX=$WINEPREFIX" "DISPLAY=$DISPLAY" "WINEDEBUG=${WINEDEBUG:--all}" \
   "WINEDLLOVERRIDES=mscoree,mshtml=;winemenubuilder.exe=d" "${pass[@]}" /usr/lib/wine/wine "$@"

@@ -35,12 +35,28 @@ namespace {
 std::atomic<HWND> g_shownOwner{nullptr};
 std::atomic<UINT> g_shownId{0};
 std::atomic<DWORD> g_shownSize{0};
+// Once removeShownIcon has run, the icon stays gone: a status poll of the window's thread
+// would otherwise modify it, fail, and add it back the second after, just before the process
+// ends, leaving the ghost.
+std::atomic<bool> g_iconGone{false};
+std::atomic<int> g_notifying{0}; // calls to the shell under way, and by which thread
+std::atomic<DWORD> g_notifyingThread{0};
+constexpr DWORD kNotifyingWaitMs = 2000;
 } // namespace
 
 bool CTrayIcon::notify(unsigned request, NOTIFYICONDATAA &rec) {
-    const bool ok =
-        tray::notifyWithFittingSize(request, rec, sizeSettled_, NOTIFYICONDATAA_V1_SIZE,
-                                    [this](unsigned r, NOTIFYICONDATAA &n) { return notify_(r, &n) != 0; });
+    const bool ok = tray::notifyWithFittingSize(request, rec, sizeSettled_, NOTIFYICONDATAA_V1_SIZE,
+                                                [this](unsigned r, NOTIFYICONDATAA &n) {
+                                                    if (notify_ != &Shell_NotifyIconA)
+                                                        return notify_(r, &n) != 0;
+                                                    if (g_iconGone)
+                                                        return false;
+                                                    g_notifyingThread = GetCurrentThreadId();
+                                                    ++g_notifying;
+                                                    const bool done = notify_(r, &n) != 0;
+                                                    --g_notifying;
+                                                    return done;
+                                                });
     if (request == tray::kDelete) {
         g_shownOwner = nullptr;
     } else if (ok && notify_ == &Shell_NotifyIconA) {
@@ -52,12 +68,16 @@ bool CTrayIcon::notify(unsigned request, NOTIFYICONDATAA &rec) {
 }
 
 void CTrayIcon::removeShownIcon() {
+    g_iconGone = true;
+    // A change the window's thread has under way lands first. Waiting for it waits on the
+    // shell, not on that thread; bounded all the same, and not when this is that thread.
+    const DWORD began = GetTickCount();
+    while (g_notifying > 0 && g_notifyingThread != GetCurrentThreadId() &&
+           GetTickCount() - began < kNotifyingWaitMs)
+        Sleep(10);
     HWND owner = g_shownOwner.exchange(nullptr);
     if (!owner)
         return;
-    // The shell answers this from its own thread. The owner's thread may go on to change the
-    // icon in the meantime and bring it back; the process ends right after this, and a change
-    // that lands then leaves the ghost as before.
     NOTIFYICONDATAA nid;
     ZeroMemory(&nid, sizeof nid);
     nid.cbSize = g_shownSize;

@@ -9,3 +9,7 @@ if(TARGET manager_e2e)
   target_include_directories(manager_e2e PRIVATE ${PROJECT_SOURCE_DIR}/tests/support/fakejvm
     ${PROJECT_SOURCE_DIR}/manager)
 endif()
+if(TEST manager_e2e)
+  # The manager's notification calls, as Wine traces them, for the checks that the icon went.
+  set_tests_properties(manager_e2e PROPERTIES ENVIRONMENT "QV_WINE_STDERR=${CMAKE_CURRENT_BINARY_DIR}/manager_e2e.stderr")
+endif()

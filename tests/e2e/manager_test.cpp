@@ -62,6 +62,46 @@ bool stamped(std::string log, const std::string &text) {
     return false;
 }
 
+// The notification calls of the programs started while it exists, as Wine traces them to the
+// Unix standard error that ctest's emulator keeps in QV_WINE_STDERR: Wine's tray drops a dead
+// owner's icon by itself, so only the calls show whether a program removed its icon.
+class NotifyCalls {
+  public:
+    NotifyCalls() {
+        char debug[64] = "", file[MAX_PATH] = "";
+        GetEnvironmentVariableA("WINEDEBUG", debug, sizeof debug);
+        debug_ = debug;
+        if (GetEnvironmentVariableA("QV_WINE_STDERR", file, sizeof file) == 0)
+            return;
+        path_ = std::string("Z:") + file;
+        std::replace(path_.begin(), path_.end(), '/', '\\');
+        std::string before;
+        readFile(path_, before);
+        from_ = before.size();
+        SetEnvironmentVariableA("WINEDEBUG", "trace+systray");
+    }
+    ~NotifyCalls() { stopTracing(); }
+    // Programs started from here on are not traced.
+    void stopTracing() { SetEnvironmentVariableA("WINEDEBUG", debug_.empty() ? nullptr : debug_.c_str()); }
+    std::string text() const {
+        std::string all;
+        if (path_.empty())
+            return "QV_WINE_STDERR is not set: run under ctest";
+        readFile(path_, all);
+        return all.size() > from_ ? all.substr(from_) : std::string();
+    }
+    bool lastWasRemoval() const {
+        const std::string calls = text();
+        const std::string request = "Shell_NotifyIconW dwMessage = ";
+        const std::size_t last = calls.rfind(request);
+        return last != std::string::npos && calls.compare(last + request.size(), 1, "2") == 0;
+    }
+
+  private:
+    std::string debug_, path_;
+    std::size_t from_ = 0;
+};
+
 // The shell's icon windows (Wine shows icons in a tray window of its own outside a desktop
 // with a taskbar).
 int trayIconWindows() {
@@ -448,8 +488,8 @@ TEST_F(ManagerE2e, ClosingBeforeTheStartEndsWithoutTheStopClass) {
     EXPECT_EQ(1u, jvm.count("DestroyJavaVM begin"));
 }
 
-// Closed before the Java side said it stopped: the destroy is waited for whole, whatever the
-// stop key's Timeout.
+// Closed after the start was announced: the stop class runs before the machine goes; the
+// stop pass and the destroy share the destroy bound (a minute here).
 TEST_F(ManagerE2e, ClosingAfterTheStartRunsTheStopClassFirst) {
     // The stop pass is waited for up to Timeout: far more than the 500 ms stop class, for a busy machine.
     key.setNumber("Stop", "Timeout", 10);
@@ -505,7 +545,9 @@ TEST_F(ManagerE2e, MissingRuntimeIsToldInABoxAndEndsWithCode1) {
     const std::string missing = jvm / "absent.dll";
     ASSERT_TRUE(key.setText("Java", "Jvm", missing));
     const DWORD began = GetTickCount();
+    NotifyCalls calls;
     ASSERT_TRUE(manager.start(managerCommand()));
+    calls.stopTracing();
     const MessageBoxSeen box = waitForMessageBox("Quorvel", 50000 + kShowMs);
     ASSERT_NE(nullptr, box.hwnd) << manager.joined();
     const DWORD took = GetTickCount() - began;
@@ -523,6 +565,7 @@ TEST_F(ManagerE2e, MissingRuntimeIsToldInABoxAndEndsWithCode1) {
     DWORD code = 12345;
     ASSERT_TRUE(manager.wait(kEndMs, &code)) << manager.joined();
     EXPECT_EQ(1u, code);
+    EXPECT_TRUE(calls.lastWasRemoval()) << calls.text();
     EXPECT_EQ(0u, traceStarting("beginThreadEx") + traceStarting("status:")) << manager.joined();
 }
 
@@ -530,12 +573,15 @@ TEST_F(ManagerE2e, MissingRuntimeIsToldInABoxAndEndsWithCode1) {
 // file keeps what the runtime said and why the manager ended, and the process ends with the
 // Java side's code. (Wine's tray drops a dead owner's icon by itself: no check here can tell.)
 TEST_F(ManagerE2e, SystemExitEndsTheManagerWithItsCode) {
+    NotifyCalls calls;
     HWND dlg = startManager("status 1 at 0\nmain app.Start returns\nmain app.Stop returns\n"
                             "on app.Start says porta 8080 em uso\non app.Start exit 3 at 500\n");
+    calls.stopTracing();
     ASSERT_NE(nullptr, dlg);
     DWORD code = 12345;
     ASSERT_TRUE(manager.wait(kShowMs, &code)) << manager.joined();
     EXPECT_EQ(3u, code);
+    EXPECT_TRUE(calls.lastWasRemoval()) << calls.text();
     EXPECT_NE(std::string::npos, errorLog().find("porta 8080 em uso")) << errorLog();
     EXPECT_TRUE(stamped(errorLog(), "O programa Java encerrou o Quorvel com o c\xF3"
                                     "digo 3."))

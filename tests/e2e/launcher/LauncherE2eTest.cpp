@@ -189,6 +189,8 @@ TEST(LauncherE2e, SplashHidesAtFourAndTheProgramEndsAfterThreeWithoutMessage) {
                                   "option -Dsun.java2d.noddraw=true", "option -Dinstall.dir=" + I,
                                   "option -Dport.hsqldb=9002"}),
         jvm.eventsStarting("option "));
+    EXPECT_EQ((std::vector<std::string>{"hook vfprintf set"}), jvm.eventsStarting("hook "))
+        << "the runtime's own words go to the output file; exit and abort are the runtime's own";
     EXPECT_EQ(1u, jvm.count("RegisterNatives " + std::string(kMonitor) + " informarStatus (I)V result=0"));
     EXPECT_EQ((std::vector<std::string>{"main begin " + std::string(kMonitor) + " args=1 [" + kBkp.mainClass +
                                         "]"}),
