@@ -54,7 +54,10 @@ void JNICALL exitHook(jint code) {
 }
 
 // May run in a thread that is crashing: stack buffers and system calls only, no heap, no
-// trace (it allocates), nothing that waits on another thread of ours.
+// trace (it allocates), nothing that waits on another thread of ours. Win32 promises nothing
+// more: a crash inside the system's own code can leave a lock of the loader or of the file
+// system held, and the append or the icon's removal then never returns; nothing here can tell
+// that apart from a slow disk. TerminateProcess itself needs no lock.
 void JNICALL abortHook() {
     removeIcon();
     runtimeWords::appendStamped(kFatalLine);
