@@ -50,30 +50,33 @@ echo "== native unit and Java runtime tests"
 ctest --test-dir build/native --output-on-failure -j "$jobs" || status=1
 echo "== native unit tests under ASan/UBSan"
 ctest --test-dir build/native-asan -L unit --output-on-failure -j "$jobs" || status=1
+# The 64-bit Wine layer needs nothing of the 32-bit set-up, which on a new machine may still be
+# making its chroot: it starts first. The manager's scenarios share the registry key and the
+# window title with one another and with the launchers' (so they run serially), and mostly wait
+# on the Java side's timers: they run in a Wine session of their own, with its own registry and
+# display, beside the rest.
+setsid env QV_XVFB_FIRST=301 QV_XVFB_LAST=400 scripts/wine-session.sh build/wine-session-manager \
+  ctest --test-dir build/wine-tests --output-on-failure -R '^manager_e2e$' >build/wine-manager.log 2>&1 &
+manager_layer=$!
+setsid env QV_XVFB_FIRST=101 QV_XVFB_LAST=300 scripts/wine-session.sh build/wine-session \
+  ctest --test-dir build/wine-tests --output-on-failure -j "$jobs" -E '^manager_e2e$' >build/wine-layer.log 2>&1 &
+wine_layer=$!
+trap 'kill -- "-$wine32_setup" "-$manager_layer" "-$wine_layer" ${wine32_layer:+"-$wine32_layer"} 2>/dev/null || true' EXIT
+
 # The 32-bit layer (emulated, mostly CPU) runs beside the 64-bit Wine layer (mostly waiting on
 # the scenarios' timers): each has its own Wine session, prefix and display, so they share nothing.
 wine32_ready=0
 wait "$wine32_setup" && wine32_ready=1
-trap - EXIT
 if ((wine32_ready)); then
   wine32_start=$(date +%s)
   setsid scripts/wine32.sh session build/wine32-session \
     ctest --test-dir build/wine32-tests --output-on-failure >build/wine32-logs/layer.log 2>&1 &
   wine32_layer=$!
-  trap 'kill -- "-$wine32_layer" 2>/dev/null || true' EXIT
 fi
 
-# The manager's scenarios share the registry key and the window title with one another and with
-# the launchers' (so they run serially), and mostly wait on the Java side's timers: they run in
-# a Wine session of their own, with its own registry and display, beside the rest.
-setsid env QV_XVFB_FIRST=301 QV_XVFB_LAST=400 scripts/wine-session.sh build/wine-session-manager \
-  ctest --test-dir build/wine-tests --output-on-failure -R '^manager_e2e$' >build/wine-manager.log 2>&1 &
-manager_layer=$!
-trap 'kill -- "-$manager_layer" ${wine32_layer:+"-$wine32_layer"} 2>/dev/null || true' EXIT
-
 echo "== Windows and end-to-end tests under Wine"
-QV_XVFB_FIRST=101 QV_XVFB_LAST=300 scripts/wine-session.sh build/wine-session \
-  ctest --test-dir build/wine-tests --output-on-failure -j "$jobs" -E '^manager_e2e$' || status=1
+wait "$wine_layer" || status=1
+cat build/wine-layer.log
 echo "== the manager end to end under Wine (its own session)"
 wait "$manager_layer" || status=1
 cat build/wine-manager.log
