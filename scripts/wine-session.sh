@@ -36,6 +36,10 @@ rm -rf "$WINEPREFIX"
 # Wine's crash dialog until the test's time-out.
 /usr/lib/wine/wine64 reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f \
   </dev/null >>"$state/wineboot.log" 2>&1
+# Unmanaged windows: with no window manager on the display, hiding or removing a managed window
+# (a dialog, the notification icon) waits 2 s for one that never answers.
+/usr/lib/wine/wine64 reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f \
+  </dev/null >>"$state/wineboot.log" 2>&1
 # A persistent server, and Wine's helper processes booted with no inherited streams, so the
 # test runner never waits on them.
 /usr/lib/wine/wineserver64 -p </dev/null >/dev/null 2>&1
