@@ -122,11 +122,6 @@ int JavaHost::queryStatus() {
     return status;
 }
 
-bool JavaHost::mainBegun() const {
-    ScopedLock lock(mutex_);
-    return mainBegun_;
-}
-
 bool JavaHost::shutDownIfNoMainBegun() {
     ScopedLock lock(mutex_);
     if (mainBegun_)

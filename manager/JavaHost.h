@@ -37,7 +37,6 @@ class JavaHost {
     // why to the user. No virtual machine is left then, and nothing is called through one.
     void loadRuntime();
     void createJVM();
-    bool runtimeLoaded() const { return createEntry_ != nullptr; }
     bool hasVM() const { return vm_ != nullptr; }
     // The message for the last failed load or creation; empty once a machine exists.
     const std::string &failureText() const { return failure_; }
@@ -53,8 +52,6 @@ class JavaHost {
     // On the creating thread: the status answered by getTomcatStatus, 0 when it cannot be had.
     int queryStatus();
 
-    // Whether a worker has begun a main (or is past the point of no return towards one).
-    bool mainBegun() const;
     // Shuts down, as beginShutdown, unless a main has begun: then false, and nothing changes.
     // Decides in one step, so a worker cannot begin its main in between.
     bool shutDownIfNoMainBegun();
