@@ -2,6 +2,7 @@
 
 #include "AboutDialog.h"
 #include "DebugTrace.h"
+#include "JavaExitHooks.h"
 #include "JournalRestore.h"
 #include "RuntimeWords.h"
 #include "StatusTable.h"
@@ -73,7 +74,7 @@ BOOL StartingDialog::onInitDialog() {
 bool StartingDialog::handleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT &result) {
     // Between the teardown at the end of the session and the end of the process, a tick or a
     // command already queued must not reach the controller.
-    if ((javaGone_ || tearingDown_) && (message == WM_TIMER || message == WM_COMMAND))
+    if (tearingDown_ && (message == WM_TIMER || message == WM_COMMAND))
         return true;
     if (message == taskbarCreated_ && taskbarCreated_ != 0) {
         tray_.handleTaskbarCreated(wParam, lParam);
@@ -168,7 +169,7 @@ void StartingDialog::onClose() {
 void StartingDialog::reportFailure(std::string text) {
     failed_ = true;
     if (text.empty())
-        text = "Não foi possível criar a máquina virtual Java.";
+        text = javaExit::kCreateRefused;
     debugTrace("%s", text.c_str());
     runtimeWords::setFile(controller_.parameters().log.stdError);
     runtimeWords::appendStamped(text.c_str());
@@ -179,7 +180,7 @@ void StartingDialog::reportFailure(std::string text) {
 }
 
 void StartingDialog::pollStatus() {
-    if (javaGone_ || tearingDown_)
+    if (tearingDown_)
         return;
     int status = controller_.queryStatus();
     debugTrace("status: %d", status);
@@ -189,7 +190,7 @@ void StartingDialog::pollStatus() {
     if (r.icon)
         tray_.showIcon(r.icon);
     // The shell's answer may have let WM_ENDSESSION in, and its teardown has run.
-    if (javaGone_ || tearingDown_)
+    if (tearingDown_)
         return;
     if (r.announce) {
         SetDlgItemTextA(hwnd(), IDC_STATUS_TEXT, "O Quorvel foi iniciado.");
