@@ -7,7 +7,7 @@ qv_wine_test(manager_e2e E2E SERIAL TIMEOUT 900
   DEPENDS quorvel9x fakejvm qvfakebrowser)
 if(TARGET manager_e2e)
   target_include_directories(manager_e2e PRIVATE ${PROJECT_SOURCE_DIR}/tests/support/fakejvm
-    ${PROJECT_SOURCE_DIR}/manager)
+    ${PROJECT_SOURCE_DIR}/manager/shell)
 endif()
 if(TEST manager_e2e)
   # The manager's notification calls, as Wine traces them, for the checks that the icon went.
