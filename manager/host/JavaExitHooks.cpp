@@ -10,7 +10,24 @@
 namespace javaExit {
 namespace {
 std::atomic<bool> g_creating{false};
+std::atomic<void (*)()> g_removeIcon{nullptr};
+std::atomic<void (*)(const char *)> g_showRefusal{nullptr};
+
+void removeIcon() {
+    if (auto remove = g_removeIcon.load())
+        remove();
+}
+
+void showRefusal(const char *text) {
+    if (auto show = g_showRefusal.load())
+        show(text);
+}
 } // namespace
+
+void setWindowSide(const WindowSide &side) {
+    g_removeIcon = side.removeIcon;
+    g_showRefusal = side.showRefusal;
+}
 
 void install(JvmInitArgs &args, const std::string &errorFile) {
     runtimeWords::setFile(errorFile);

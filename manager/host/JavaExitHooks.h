@@ -29,11 +29,18 @@ inline constexpr int kFatalExitCode = 3; // as the C runtime's abort
 void JNICALL exitHook(jint code);
 void JNICALL abortHook();
 
-// Platform: removes the notification icon from the calling thread; shows the refusal; ends
-// the process at once with the code, no clean-up of the runtime's library (another thread may
-// be stopped inside it).
-void removeIcon();
-void showRefusal(const char *text);
+// What the window's side does when the process ends under the host: removes the notification
+// icon from the calling thread, and shows the refusal. Handed in by the shell before the
+// machine is created; either may be null (natively there is no window). Both run on a thread
+// of the runtime that may be crashing: no heap, no wait on another thread of ours.
+struct WindowSide {
+    void (*removeIcon)() = nullptr;
+    void (*showRefusal)(const char *text) = nullptr;
+};
+void setWindowSide(const WindowSide &side);
+
+// Platform: ends the process at once with the code, no clean-up of the runtime's library
+// (another thread may be stopped inside it).
 [[noreturn]] void endProcess(int code);
 
 } // namespace javaExit

@@ -1,19 +1,8 @@
 #include "JavaExitHooks.h"
 
-#include "CTrayIcon.h"
-
 #include <windows.h>
 
 namespace javaExit {
-
-void removeIcon() {
-    CTrayIcon::removeShownIcon();
-}
-
-void showRefusal(const char *text) {
-    // No owner: the dialog's thread is the one inside the creation, and it is hidden then.
-    MessageBoxA(nullptr, text, "Quorvel", MB_OK | MB_ICONWARNING | MB_SETFOREGROUND);
-}
 
 void endProcess(int code) {
     // Not ExitProcess: it would run the runtime library's detach code and the C runtime's

@@ -2,7 +2,7 @@
 """Draws the manager's pictures: the logo icons (32x32 and 16x16, 16 colours) with their
 state badges, and the About box banner (16 colours). Writes the .ico and .bmp bytes directly.
 
-    python3 manager/res/draw_pictures.py   # rewrites the files beside this script
+    python3 manager/shell/res/draw_pictures.py   # rewrites the files beside this script
 """
 import math
 import os
