@@ -2,6 +2,9 @@
 # Installs everything the build and the tests need from Debian's packages. Idempotent: when all
 # is there it only checks and returns in seconds.
 set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+# shellcheck source=scripts/retry.sh
+. "$root/scripts/retry.sh"
 
 packages=(
   g++-mingw-w64-i686-win32 gcc-mingw-w64-i686-win32 mingw-w64-i686-dev binutils-mingw-w64-i686
@@ -25,9 +28,16 @@ done
 
 if (( ${#missing[@]} )); then
   echo "bootstrap: installing ${missing[*]}"
-  SUDO=""
-  [[ $(id -u) -eq 0 ]] || SUDO=sudo
-  $SUDO apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+  sudo=()
+  [[ $(id -u) -eq 0 ]] || sudo=(sudo)
+  log=$root/build/bootstrap.log
+  mkdir -p "$root/build"
+  : >"$log"
+  qv_apt_update "apt-get update" "$log" -- "${sudo[@]}" apt-get -qq "${QV_APT_OPTS[@]}" update || exit 1
+  # Another apt on the machine (a second checkout's set-up) holds dpkg's lock for minutes: wait
+  # for it rather than spend the attempts.
+  qv_retry "apt-get install" "$log" -- "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive \
+    apt-get install -y -qq --no-install-recommends -o DPkg::Lock::Timeout=900 "${QV_APT_OPTS[@]}" \
+    "${missing[@]}" || exit 1
 fi
 echo "bootstrap: ok"

@@ -14,6 +14,8 @@
 # NICE="nice -n 19" lowers the build's priority.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+# shellcheck source=scripts/retry.sh
+. "$root/scripts/retry.sh"
 out=${QV_I586_RUNTIME_DIR:-/var/cache/qv-i586-runtime}
 lib=$out/lib
 T=i686-w64-mingw32
@@ -75,7 +77,8 @@ mkdir -p "$work/src" "$work/apt/lists/partial" "$work/apt/cache/archives/partial
 step "sources: gcc-12-source $gcc_ver, mingw-w64 $crt_ver"
 gcc_deb=$downloads/gcc-12-source_${gcc_ver}_all.deb
 if [[ ! -f $gcc_deb ]]; then
-  (cd "$work" && apt-get -q download "gcc-12-source=$gcc_ver" && mv gcc-12-source_*_all.deb "$gcc_deb") ||
+  (cd "$work" && qv_retry "download of gcc-12-source $gcc_ver" "$work/download.log" -- \
+    apt-get -q "${QV_APT_OPTS[@]}" download "gcc-12-source=$gcc_ver" && mv gcc-12-source_*_all.deb "$gcc_deb") ||
     die "cannot download gcc-12-source $gcc_ver, the GCC source of the installed compiler. Run apt-get update,
 or fetch gcc-12-source_${gcc_ver}_all.deb from snapshot.debian.org into $downloads"
 fi
@@ -97,8 +100,11 @@ Dir::State::Lists "$work/apt/lists";
 Dir::Cache "$work/apt/cache";
 APT::Sandbox::User "root";
 EOF
-  (cd "$downloads" && APT_CONFIG="$work/apt/apt.conf" apt-get -q update >"$work/apt/update.log" 2>&1 &&
-    APT_CONFIG="$work/apt/apt.conf" apt-get -q source --download-only "mingw-w64=$crt_ver") ||
+  (cd "$downloads" && export APT_CONFIG="$work/apt/apt.conf" &&
+    qv_apt_update "apt-get update of the deb-src entries" "$work/apt/update.log" -- \
+      apt-get -q "${QV_APT_OPTS[@]}" update &&
+    qv_retry "download of the source package mingw-w64 $crt_ver" "$work/download.log" -- \
+      apt-get -q "${QV_APT_OPTS[@]}" source --download-only "mingw-w64=$crt_ver") ||
     die "cannot download the source package mingw-w64 $crt_ver through deb-src entries derived from
 /etc/apt/sources.list(.d). The machine needs a Debian mirror that carries bookworm's sources, or
 put mingw-w64_${crt_ver#*:}.dsc with its .orig.tar.bz2 and .debian.tar.xz (snapshot.debian.org) into $downloads"

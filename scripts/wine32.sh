@@ -147,22 +147,28 @@ unmount_chroot() { # everything under the root, also what a killed session of an
 
 # ---------------------------------------------------------------- setup
 
+remove_incomplete_root() { # what an interrupted or failed debootstrap left
+  [ -n "$(find "$ROOT" -mindepth 1 -maxdepth 1 ! -name "$MARK" -print -quit)" ] || return 0
+  require_owned
+  # rm --one-file-system walks into bind mounts (the same filesystem): none may be left
+  unmount_chroot
+  note "removing incomplete $ROOT"
+  rm -rf --one-file-system "$ROOT"
+  claim_root
+}
+
+# A failed attempt may have stopped anywhere, its second stage too: each starts from nothing.
+debootstrap_afresh() {
+  remove_incomplete_root && debootstrap --arch=i386 --variant=minbase "$SUITE" "$ROOT" "$MIRROR"
+}
+
 bootstrap_chroot() {
   [ -e "$ROOT/.qv-debootstrap-done" ] && return 0
-  if [ -n "$(find "$ROOT" -mindepth 1 -maxdepth 1 ! -name "$MARK" -print -quit)" ]; then
-    # half made by an interrupted setup
-    require_owned
-    # rm --one-file-system walks into bind mounts (the same filesystem): none may be left
-    unmount_chroot
-    note "removing incomplete $ROOT"
-    rm -rf --one-file-system "$ROOT"
-    claim_root
-  fi
+  remove_incomplete_root
   note "debootstrap i386 $SUITE into $ROOT"
   # the second stage runs i386 programs: bookworm's qemu is enough for that
   register_binfmt /usr/bin/qemu-i386-static OF
-  debootstrap --arch=i386 --variant=minbase "$SUITE" "$ROOT" "$MIRROR" >>"$LOG" 2>&1 9>&- ||
-    die "debootstrap failed (see $LOG)"
+  qv_retry "debootstrap i386 $SUITE" "$LOG" -- debootstrap_afresh 9>&- || exit 1
   touch "$ROOT/.qv-debootstrap-done"
 }
 
@@ -187,10 +193,10 @@ install_qemu() { # bookworm's qemu 7.2 needs about a minute of CPU per Wine proc
   if [ ! -x "$ROOT$QEMU_DIR/usr/bin/qemu-i386" ]; then
     note "fetching qemu-user from $SUITE-backports"
     register_binfmt /usr/bin/qemu-i386-static OF # runs the chroot's apt meanwhile
-    if ! in_chroot apt-get "${QEMU_APT[@]}" update >>"$LOG" 2>&1 ||
-      ! in_chroot env -C /tmp apt-get "${QEMU_APT[@]}" download qemu-user >>"$LOG" 2>&1; then
-      die "could not fetch qemu-user from $SUITE-backports (see $LOG)"
-    fi
+    qv_apt_update "apt-get update for $SUITE-backports" "$LOG" -- \
+      in_chroot apt-get "${QEMU_APT[@]}" "${QV_APT_OPTS[@]}" update || exit 1
+    qv_retry "fetching qemu-user from $SUITE-backports" "$LOG" -- \
+      in_chroot env -C /tmp apt-get "${QEMU_APT[@]}" "${QV_APT_OPTS[@]}" download qemu-user || exit 1
     debs=("$ROOT"/tmp/qemu-user_*_amd64.deb)
     mkdir -p "$ROOT$QEMU_DIR"
     dpkg-deb --fsys-tarfile "${debs[-1]}" | tar -x -C "$ROOT$QEMU_DIR" ./usr/bin/qemu-i386
@@ -210,12 +216,12 @@ install_packages() {
   ((missing)) || return 0
   note "installing in the chroot: $CHROOT_PACKAGES"
   in_chroot dpkg --configure -a >>"$LOG" 2>&1 || true # after an interrupted setup
-  in_chroot apt-get update >>"$LOG" 2>&1 || die "apt-get update in the chroot failed (see $LOG)"
-  in_chroot env DEBIAN_FRONTEND=noninteractive apt-get -y dist-upgrade >>"$LOG" 2>&1 ||
-    die "apt-get dist-upgrade in the chroot failed (see $LOG)"
+  qv_apt_update "apt-get update in the chroot" "$LOG" -- in_chroot apt-get "${QV_APT_OPTS[@]}" update || exit 1
+  qv_retry "apt-get dist-upgrade in the chroot" "$LOG" -- \
+    in_chroot env DEBIAN_FRONTEND=noninteractive apt-get -y "${QV_APT_OPTS[@]}" dist-upgrade || exit 1
   # shellcheck disable=SC2086
-  in_chroot env DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends \
-    $CHROOT_PACKAGES >>"$LOG" 2>&1 || die "installing $CHROOT_PACKAGES failed (see $LOG)"
+  qv_retry "installing $CHROOT_PACKAGES" "$LOG" -- in_chroot env DEBIAN_FRONTEND=noninteractive \
+    apt-get install -y --no-install-recommends "${QV_APT_OPTS[@]}" $CHROOT_PACKAGES || exit 1
   in_chroot apt-get clean
 }
 
@@ -322,6 +328,8 @@ all_chroot_pids() { # every process whose root is this chroot
 
 # shellcheck source=scripts/xvfb.sh
 . "$PROJECT/scripts/xvfb.sh"
+# shellcheck source=scripts/retry.sh
+. "$PROJECT/scripts/retry.sh"
 
 session() { # STATE_DIR CMD...
   [ "$(id -u)" = 0 ] || die "must run as root (chroot, mount, binfmt_misc)"
