@@ -29,6 +29,7 @@ struct ServiceController::Core {
     Event stopIdle{true};
 
     std::atomic<bool> destroyBounded{false};
+    Event preparationCancelled;
 
     void startLoop();
     void stopLoop();
@@ -159,9 +160,13 @@ void ServiceController::preparar() {
     for (int step = 3; step <= 4; ++step) {
         bool done = false;
         for (int attempt = 0; attempt < core_->timings.attempts && !done; ++attempt) {
+            if (core_->preparationCancelled.isSet())
+                return;
             done = runStep(step) == 0;
-            if (!done)
-                sleepFor(std::chrono::duration_cast<std::chrono::milliseconds>(core_->timings.retryDelay));
+            if (!done &&
+                core_->preparationCancelled.wait(
+                    std::chrono::duration_cast<std::chrono::milliseconds>(core_->timings.retryDelay)))
+                return;
         }
         if (!done)
             break; // no creation without a library
@@ -175,6 +180,11 @@ void ServiceController::preparar() {
     core->startWorker.create([core] { core->startLoop(); }, stack);
     debugTrace("beginThreadEx");
     core->stopWorker.create([core] { core->stopLoop(); }, stack);
+}
+
+void ServiceController::cancelPreparation() {
+    if (core_)
+        core_->preparationCancelled.set();
 }
 
 int ServiceController::runStep(int step) {

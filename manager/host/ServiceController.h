@@ -49,6 +49,9 @@ class ServiceController {
     // Stops short when the runtime cannot be had: no creation without a library, and no
     // workers without a machine. failureText() then says why.
     void preparar();
+    // From any thread: a preparar under way stops at its next pause between attempts, and one
+    // not yet begun does nothing.
+    void cancelPreparation();
     // The user's message when preparar left no virtual machine; empty otherwise.
     std::string failureText() const;
     // Step 1 "parameters.load", 2 "setParameters", 3 "load", 4 "createJVM": 0 when the step

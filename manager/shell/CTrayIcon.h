@@ -6,6 +6,8 @@
 // shellapi.h needs windows.h first.
 #include <shellapi.h>
 
+#include "TrayIconRules.h"
+
 class CTrayIcon {
   public:
     using NotifyFn = BOOL(WINAPI *)(DWORD, PNOTIFYICONDATAA);
@@ -29,7 +31,8 @@ class CTrayIcon {
     virtual LRESULT handleNotify(WPARAM iconId, LPARAM mouseMessage);
     virtual LRESULT handleTaskbarCreated(WPARAM, LPARAM);
 
-    HICON icon() const { return nid_.hIcon; }
+    // The picture last asked for, null when none is (or may be) shown.
+    HICON icon() const { return state_.mayBeShown ? nid_.hIcon : nullptr; }
     UINT id() const { return nid_.uID; }
     const char *tip() const { return nid_.szTip; }
 
@@ -45,6 +48,7 @@ class CTrayIcon {
     UINT menuId_ = 0;
     UINT defaultItem_ = 0;
     NotifyFn notify_ = &Shell_NotifyIconA;
+    tray::IconState state_;
     bool sizeSettled_ = false; // the shell has taken an add with nid_.cbSize
     bool notify(unsigned request, NOTIFYICONDATAA &rec);
 };

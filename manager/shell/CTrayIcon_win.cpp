@@ -59,7 +59,8 @@ bool CTrayIcon::notify(unsigned request, NOTIFYICONDATAA &rec) {
                                                 });
     if (request == tray::kDelete) {
         g_shownOwner = nullptr;
-    } else if (ok && notify_ == &Shell_NotifyIconA) {
+    } else if (notify_ == &Shell_NotifyIconA) {
+        // Refused or not, the icon may be there now: the hook's removal must know of it.
         g_shownId = rec.uID;
         g_shownSize = rec.cbSize;
         g_shownOwner = rec.hWnd;
@@ -87,8 +88,9 @@ void CTrayIcon::removeShownIcon() {
 }
 
 bool CTrayIcon::setIconAndTip(HICON icon, const char *tip) {
-    return tray::setIconAndTip(
-        nid_, icon, tip, [this](unsigned request, NOTIFYICONDATAA &rec) { return notify(request, rec); });
+    return tray::setIconAndTip(nid_, state_, icon, tip, [this](unsigned request, NOTIFYICONDATAA &rec) {
+        return notify(request, rec);
+    });
 }
 
 bool CTrayIcon::showIcon(UINT resourceId) {
@@ -127,6 +129,7 @@ LRESULT CTrayIcon::handleNotify(WPARAM iconId, LPARAM mouseMessage) {
 }
 
 LRESULT CTrayIcon::handleTaskbarCreated(WPARAM, LPARAM) {
-    tray::addAgain(nid_, [this](unsigned request, NOTIFYICONDATAA &rec) { return notify(request, rec); });
+    tray::addAgain(nid_, state_,
+                   [this](unsigned request, NOTIFYICONDATAA &rec) { return notify(request, rec); });
     return 0;
 }

@@ -1,63 +1,83 @@
 // The manager's only main window: follows the Java side's start through its status, opens
-// the application in the browser, hides to the notification area and runs the stop.
+// the application in the browser, hides to the notification area and runs the stop. What each
+// event does in each phase is the table of ManagerLife; this class carries the answers out.
+// The Java side lives on a thread of its own (ServiceThread): this window's thread never
+// enters Java and never sleeps.
 #pragma once
 
 #include "CTrayIcon.h"
+#include "ManagerLife.h"
 #include "ModalDialog.h"
 #include "ServiceController.h"
+#include "ServiceThread.h"
 
+#include <functional>
 #include <string>
+
+class AboutDialog;
 
 // The caption of dialog 102 and what a second start searches for: the trailing blank is
 // part of the contract between two managers.
 inline constexpr const char *kManagerWindowTitle = "Quorvel ";
 inline constexpr const char *kTrayTip = "Quorvel";
 
-class StartingDialog : public ModalDialog {
+// A second start's question (WM_RBUTTONDBLCLK) is answered with one of these. A manager that
+// predates the answer gives 0, which means shown.
+inline constexpr LRESULT kSecondStartShown = 1;
+inline constexpr LRESULT kSecondStartClosing = 2;
+
+class StartingDialog : public ModalDialog, private ServiceThread::Listener {
   public:
     // `taskbarCreated` is the registered "TaskbarCreated" message.
     explicit StartingDialog(UINT taskbarCreated);
+    // A start that waits for a closing manager to end: `previousEnded` is asked a few times a
+    // second, and true lets this start go on; `boundMs` is how long it waits at most.
+    StartingDialog(UINT taskbarCreated, std::function<bool()> previousEnded, DWORD boundMs);
     ~StartingDialog() override;
+
+    // 1 when the Java side could not be had, 0 otherwise.
+    int exitCode() const { return exitCode_; }
+
+    // From the exit and abort hooks, on a thread of the runtime: removes the icon and tells
+    // the window, which then shows nothing more. No heap, no wait.
+    static void javaEnding();
 
   protected:
     BOOL onInitDialog() override;
     bool handleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT &result) override;
-    // Esc: hides to the notification area as "Minimizar" does. Ending the dialog here would
+    // Esc hides to the notification area as "Minimizar" does. Ending the dialog here would
     // leave the application running with no window or icon to stop it from.
     void onCancel() override;
     void onClose() override;
 
-  public:
-    // 1 when the Java side could not be had, 0 otherwise.
-    int exitCode() const { return failed_ ? 1 : 0; }
-
   private:
-    void pollStatus();
-    // The runtime cannot be had: the user is told why, then the manager ends.
-    void reportFailure(std::string text);
-    // The Java side stopped, or had its time: the teardown, bounded, while the window is still
-    // there (hidden) for a second start to find; then the window goes.
-    void finish(bool stopAnswered);
-    // The session really ends: the system ends the process as soon as this returns.
-    void endSession();
-    // Dispatches the thread's messages until the Java side has answered 6 or 7, or `boundMs`
-    // has passed.
-    void pumpUntilStopped(DWORD boundMs);
-    void openBrowser();
-    void stopSequence();
+    // ServiceThread::Listener, on the service thread: each becomes a posted message.
+    void prepared() override;
+    void prepareFailed(const std::string &text) override;
+    void status(int status) override;
+    void tornDown() override;
+
+    life::Answer on(life::Event event);
+    void apply(const life::Answer &answer);
+    void beginStart();
+    void showFailureBox();
+    void endSessionWait();
     void runAbout();
     bool paintMinimised();
+    DWORD boundMsFor(life::Phase phase) const;
 
-    // Members in this order: the teardown removes the icon before the Java runtime goes.
+    // Members in this order: the service thread goes before the controller it drives.
     ServiceController controller_;
-    bool started_ = false;
-    bool stopAnswered_ = false; // the Java side answered 6 or 7
-    bool sessionEnding_ = false;
-    bool closing_ = false; // closed while the Java side was coming up: waiting for its stop
-    DWORD closeBegan_ = 0;
-    bool tearingDown_ = false; // finish() has begun
-    bool javaGone_ = false;    // torn down; nothing may use the controller
-    bool failed_ = false;
+    ServiceThread service_;
+    life::ManagerLife life_;
+    std::function<bool()> previousEnded_;
+    DWORD waitBoundMs_ = 0;
+    DWORD destroyBoundMs_;
+    std::string siteUrl_;
+    std::string failure_;
+    DWORD sessionBegan_ = 0;
+    int exitCode_ = 0;
+    AboutDialog *about_ = nullptr;
     HICON icon_;
     CTrayIcon tray_;
     ProgressControl progress_;

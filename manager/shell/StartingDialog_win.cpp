@@ -5,40 +5,83 @@
 #include "JavaExitHooks.h"
 #include "JournalRestore.h"
 #include "RuntimeWords.h"
-#include "StatusTable.h"
 #include "res/resource.h"
 
 #include <shellapi.h>
 
+#include <atomic>
 #include <chrono>
 
 namespace {
 constexpr UINT kTrayCallback = WM_USER;
-constexpr UINT_PTR kStatusTimer = 0;
-constexpr UINT kStatusPeriodMs = 1000;
-constexpr DWORD kEndPauseMs = 1000;
+// What the service thread tells the window.
+constexpr UINT kPreparedMessage = WM_APP + 1;
+constexpr UINT kPrepareFailedMessage = WM_APP + 2;
+constexpr UINT kStatusMessage = WM_APP + 3;
+constexpr UINT kTornDownMessage = WM_APP + 4;
+constexpr UINT kJavaEndingMessage = WM_APP + 5;
+
+constexpr UINT_PTR kPauseTimer = 1;
+constexpr UINT_PTR kBoundTimer = 2;
+constexpr UINT_PTR kWaitTimer = 3;
+constexpr UINT kEndPauseMs = 1000;
+constexpr UINT kWaitPollMs = 250;
+// The teardown has the destroy bound of its own; the window's backstop comes after it.
+constexpr DWORD kTeardownMarginMs = 5000;
+constexpr DWORD kDefaultBoundMs = 60000;
 constexpr UINT kStopItemPosition = 1;
-// What the wait in pumpUntilStopped wakes for. Not QS_ALLINPUT: the headers put QS_RAWINPUT
+// What the wait in endSessionWait wakes for. Not QS_ALLINPUT: the headers put QS_RAWINPUT
 // in it, which Windows 98/ME and 2000 refuse, and the wait then fails at once every time.
 constexpr DWORD kWakeMask = QS_KEY | QS_MOUSEMOVE | QS_MOUSEBUTTON | QS_POSTMESSAGE | QS_TIMER | QS_PAINT |
                             QS_HOTKEY | QS_SENDMESSAGE;
 constexpr DWORD kFailedWaitMs = 50;
 constexpr const char *kCaption = "Quorvel"; // no blank: a second start must never find a box
-DWORD boundMs(const ServiceController &controller) {
-    return static_cast<DWORD>(std::chrono::duration_cast<std::chrono::milliseconds>(
-                                  ServiceController::destroyBound(controller.parameters().stopTimeout))
-                                  .count());
+constexpr const char *kPreviousDidNotEnd =
+    "O Quorvel que estava sendo encerrado não terminou a tempo. Tente abri-lo novamente.";
+
+std::atomic<HWND> g_dialog{nullptr};
+
+const char *textOf(life::Answer::Text text) {
+    switch (text) {
+    case life::Answer::Text::Starting:
+        return "O Quorvel está iniciando...";
+    case life::Answer::Text::Started:
+        return "O Quorvel foi iniciado.";
+    case life::Answer::Text::Stopping:
+        return "O Quorvel está sendo encerrado...";
+    case life::Answer::Text::Keep:
+        break;
+    }
+    return nullptr;
 }
 } // namespace
 
 StartingDialog::StartingDialog(UINT taskbarCreated)
-    : ModalDialog(IDD_STARTING), icon_(LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_MAINFRAME))),
+    : ModalDialog(IDD_STARTING), service_(controller_, *this), life_(life::Phase::Preparing),
+      destroyBoundMs_(kDefaultBoundMs),
+      icon_(LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_MAINFRAME))),
       taskbarCreated_(taskbarCreated) {}
 
-StartingDialog::~StartingDialog() = default;
+StartingDialog::StartingDialog(UINT taskbarCreated, std::function<bool()> previousEnded, DWORD boundMs)
+    : StartingDialog(taskbarCreated) {
+    life_ = life::ManagerLife(life::Phase::WaitingForPrevious);
+    previousEnded_ = std::move(previousEnded);
+    waitBoundMs_ = boundMs;
+}
+
+StartingDialog::~StartingDialog() {
+    g_dialog = nullptr;
+}
+
+void StartingDialog::javaEnding() {
+    CTrayIcon::removeShownIcon();
+    if (HWND dlg = g_dialog.load())
+        PostMessageA(dlg, kJavaEndingMessage, 0, 0);
+}
 
 BOOL StartingDialog::onInitDialog() {
     HWND dlg = hwnd();
+    g_dialog = dlg;
     progress_.attach(GetDlgItem(dlg, IDC_PROGRESS));
 
     char about[256] = "";
@@ -56,26 +99,151 @@ BOOL StartingDialog::onInitDialog() {
     tray_.setMenuId(IDR_TRAYMENU);
     tray_.setIconAndTip(tray_.icon(), kTrayTip);
 
-    if (!runJournalRecovery()) {
-        // Ends through WM_CLOSE; `started` is false, so no stop sequence runs.
-        PostMessageA(dlg, WM_COMMAND, ID_APP_EXIT, 0);
+    if (life_.phase() == life::Phase::WaitingForPrevious) {
+        SetDlgItemTextA(dlg, IDC_STATUS_TEXT, textOf(life::Answer::Text::Stopping));
+        SetTimer(dlg, kWaitTimer, kWaitPollMs, nullptr);
+        SetTimer(dlg, kBoundTimer, waitBoundMs_, nullptr);
         return TRUE;
     }
-    controller_.preparar();
-    if (!controller_.javaStarted()) {
-        reportFailure(controller_.failureText());
-        return TRUE;
-    }
-    SetTimer(dlg, kStatusTimer, kStatusPeriodMs, nullptr);
-    controller_.resumeStart();
+    beginStart();
     return TRUE;
 }
 
+// The undo of an interrupted update, then the Java side on its own thread.
+void StartingDialog::beginStart() {
+    if (!runJournalRecovery()) {
+        // Nothing of the Java side was touched: the manager ends at once, its icon with it.
+        life_ = life::ManagerLife(life::Phase::Ended);
+        tray_.showIcon(0);
+        endDialog(IDCANCEL);
+        return;
+    }
+    if (!service_.start())
+        on(life::Event::PrepareFailed);
+}
+
+life::Answer StartingDialog::on(life::Event event) {
+    const life::Answer answer = life_.on(event);
+    apply(answer);
+    return answer;
+}
+
+void StartingDialog::apply(const life::Answer &a) {
+    using A = life::Answer;
+    HWND dlg = hwnd();
+    if (a.session == A::Session::Begins) {
+        sessionBegan_ = GetTickCount();
+        debugTrace("Fim da sessão do Windows: o Quorvel será encerrado.");
+    }
+    if (const char *text = textOf(a.text))
+        SetDlgItemTextA(dlg, IDC_STATUS_TEXT, text);
+    if (a.window == A::Window::Show)
+        ShowWindow(dlg, SW_SHOW);
+    if (a.bar != A::kUnchanged)
+        progress_.setPos(a.bar);
+    if (a.removeIcon)
+        tray_.showIcon(0);
+    else if (a.icon)
+        tray_.showIcon(static_cast<UINT>(a.icon));
+    if (a.enableBrowser)
+        EnableWindow(GetDlgItem(dlg, IDC_BROWSER), TRUE);
+    if (a.traceEncerrar)
+        debugTrace("encerrar");
+    if (a.session == A::Session::Stopped || a.session == A::Session::NotStopped) {
+        const unsigned long took = GetTickCount() - sessionBegan_;
+        if (a.session == A::Session::Stopped)
+            debugTrace("Fim da sessão do Windows: o Quorvel parou em %lu ms.", took);
+        else
+            debugTrace("Fim da sessão do Windows: o Quorvel não parou em %lu ms; a máquina virtual Java será "
+                       "destruída.",
+                       took);
+    }
+    if (a.openBrowser) {
+        ShellExecuteA(nullptr, "open", siteUrl_.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+        tray_.setDefaultItem(kStopItemPosition);
+    }
+    if (a.window == A::Window::Hide)
+        ShowWindow(dlg, SW_HIDE);
+
+    switch (a.ask) {
+    case A::Ask::Nothing:
+        break;
+    case A::Ask::Prepare:
+        KillTimer(dlg, kWaitTimer);
+        KillTimer(dlg, kBoundTimer);
+        beginStart();
+        break;
+    case A::Ask::ResumeStart:
+        controller_.resumeStart();
+        break;
+    case A::Ask::ResumeStop:
+        controller_.resumeStop();
+        break;
+    case A::Ask::Teardown:
+        if (a.stopFirst)
+            controller_.resumeStop();
+        if (service_.started())
+            service_.teardown(a.waitForStop);
+        else
+            PostMessageA(dlg, kTornDownMessage, 0, 0);
+        break;
+    case A::Ask::EndProcess:
+        debugTrace("Tempo esgotado ao encerrar a máquina virtual Java: %lu ms; o processo será encerrado.",
+                   static_cast<unsigned long>(boundMsFor(life::Phase::TearingDown)));
+        tray_.showIcon(0);
+        javaExit::endProcess(0);
+    }
+
+    if (a.timer == A::Timer::Pause) {
+        SetTimer(dlg, kPauseTimer, kEndPauseMs, nullptr);
+    } else if (a.timer == A::Timer::Bound) {
+        KillTimer(dlg, kBoundTimer);
+        SetTimer(dlg, kBoundTimer, boundMsFor(a.next), nullptr);
+    }
+    if (a.bringBoxForward) {
+        if (HWND box = FindWindowA("#32770", kCaption))
+            SetForegroundWindow(box);
+    }
+    if (a.endDialog)
+        endDialog(IDCANCEL);
+    // Modal loops last: the table's answer is complete before they let other events in.
+    if (a.runAbout)
+        runAbout();
+    if (a.showFailureBox)
+        showFailureBox();
+}
+
+DWORD StartingDialog::boundMsFor(life::Phase phase) const {
+    return phase == life::Phase::TearingDown ? destroyBoundMs_ + kTeardownMarginMs : destroyBoundMs_;
+}
+
+void StartingDialog::showFailureBox() {
+    exitCode_ = 1;
+    std::string text = failure_.empty() ? std::string(javaExit::kCreateRefused) : failure_;
+    debugTrace("%s", text.c_str());
+    runtimeWords::setFile(controller_.parameters().log.stdError);
+    runtimeWords::appendStamped(text.c_str());
+    // No owner: the dialog is hidden and would hide the box's taskbar button with it.
+    MessageBoxA(nullptr, text.c_str(), kCaption, MB_OK | MB_ICONWARNING | MB_SETFOREGROUND);
+    on(life::Event::FailureBoxAnswered);
+}
+
+// ServiceThread::Listener: the service thread only posts.
+void StartingDialog::prepared() {
+    PostMessageA(hwnd(), kPreparedMessage, 0, 0);
+}
+void StartingDialog::prepareFailed(const std::string &) {
+    PostMessageA(hwnd(), kPrepareFailedMessage, 0, 0);
+}
+void StartingDialog::status(int status) {
+    PostMessageA(hwnd(), kStatusMessage, static_cast<WPARAM>(status), 0);
+}
+void StartingDialog::tornDown() {
+    PostMessageA(hwnd(), kTornDownMessage, 0, 0);
+}
+
 bool StartingDialog::handleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT &result) {
-    // Between the teardown at the end of the session and the end of the process, a tick or a
-    // command already queued must not reach the controller.
-    if (tearingDown_ && (message == WM_TIMER || message == WM_COMMAND))
-        return true;
+    using life::Event;
     if (message == taskbarCreated_ && taskbarCreated_ != 0) {
         tray_.handleTaskbarCreated(wParam, lParam);
         return false;
@@ -85,45 +253,86 @@ bool StartingDialog::handleMessage(UINT message, WPARAM wParam, LPARAM lParam, L
         tray_.handleNotify(wParam, lParam);
         result = 0;
         return true;
+    case kPreparedMessage:
+        // The service thread has finished with the parameters: read once, here.
+        siteUrl_ = controller_.parameters().siteUrl;
+        destroyBoundMs_ =
+            static_cast<DWORD>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                   ServiceController::destroyBound(controller_.parameters().stopTimeout))
+                                   .count());
+        on(Event::Prepared);
+        return true;
+    case kPrepareFailedMessage:
+        failure_ = controller_.failureText();
+        on(Event::PrepareFailed);
+        return true;
+    case kStatusMessage: {
+        const int status = static_cast<int>(wParam);
+        debugTrace("status: %d", status);
+        on(life::statusEvent(status));
+        return true;
+    }
+    case kTornDownMessage:
+        on(Event::TornDown);
+        return true;
+    case kJavaEndingMessage:
+        on(Event::JavaEnding);
+        return true;
     case WM_TIMER:
-        pollStatus();
+        switch (wParam) {
+        case kPauseTimer:
+            KillTimer(hwnd(), kPauseTimer);
+            on(Event::PauseOver);
+            break;
+        case kBoundTimer:
+            KillTimer(hwnd(), kBoundTimer);
+            on(Event::BoundPassed);
+            break;
+        case kWaitTimer:
+            if (life_.phase() != life::Phase::WaitingForPrevious)
+                KillTimer(hwnd(), kWaitTimer);
+            else if (previousEnded_ && previousEnded_())
+                on(Event::PreviousEnded);
+            break;
+        default:
+            break;
+        }
         return true;
     case WM_COMMAND:
         switch (LOWORD(wParam)) {
         case IDC_BROWSER:
-            openBrowser();
+            on(Event::Browser);
             return true;
         case IDC_MINIMIZE:
-            ShowWindow(hwnd(), SW_HIDE);
+            on(Event::Minimise);
             return true;
         case IDC_STOP:
+            on(Event::EncerrarButton);
+            return true;
         case ID_TRAY_STOP:
-            stopSequence();
+            on(Event::EncerrarMenu);
             return true;
         case ID_TRAY_START:
-            if (closing_)
-                return true; // the user asked to close; the stop is on its way
-            controller_.resumeStart();
-            ShowWindow(hwnd(), SW_SHOW);
+            on(Event::Iniciar);
             return true;
         case ID_TRAY_ABOUT:
-            runAbout();
+            on(Event::About);
             return true;
         default:
             return false;
         }
     case WM_SYSCOMMAND:
         if ((wParam & 0xFFF0) == IDM_ABOUTBOX) {
-            runAbout();
+            on(Event::About);
             return true;
         }
         return false;
-    case WM_RBUTTONDBLCLK:
-        // A second start of the program asks for the dialog this way. Not while the failure's
-        // box shows: the dialog would show a start that never comes.
-        if (!failed_)
-            ShowWindow(hwnd(), SW_SHOW);
-        return false;
+    case WM_RBUTTONDBLCLK: {
+        // A second start of the program asks for the application this way.
+        const life::Answer a = on(Event::SecondStart);
+        result = a.reply == life::Answer::Reply::Closing ? kSecondStartClosing : kSecondStartShown;
+        return true;
+    }
     case WM_PAINT:
         return paintMinimised();
     case WM_QUERYDRAGICON:
@@ -131,11 +340,14 @@ bool StartingDialog::handleMessage(UINT message, WPARAM wParam, LPARAM lParam, L
         return true;
     case WM_QUERYENDSESSION:
         // Never in the way of a shutdown or log-off: the stop runs at WM_ENDSESSION.
+        on(Event::QueryEndSession);
         result = TRUE;
         return true;
     case WM_ENDSESSION:
-        if (wParam)
-            endSession();
+        if (wParam) {
+            on(Event::EndSession);
+            endSessionWait();
+        }
         result = 0;
         return true;
     default:
@@ -144,120 +356,28 @@ bool StartingDialog::handleMessage(UINT message, WPARAM wParam, LPARAM lParam, L
 }
 
 void StartingDialog::onCancel() {
-    ShowWindow(hwnd(), SW_HIDE);
+    on(life::Event::Minimise);
 }
 
 void StartingDialog::onClose() {
-    if (sessionEnding_ || closing_ || tearingDown_)
-        return; // already on its way out, within the destroy bound
-    if (started_) {
-        stopSequence();
-        finish(true);
-        return;
-    }
-    if (controller_.shutDownIfNoMainBegun()) {
-        endDialog(IDCANCEL);
-        return;
-    }
-    // The application is coming up: the destruction of the machine would wait for its threads,
-    // which nobody stopped, with no window left. It is stopped first, with the window shown.
-    closing_ = true;
-    closeBegan_ = GetTickCount();
-    stopSequence();
-}
-
-void StartingDialog::reportFailure(std::string text) {
-    failed_ = true;
-    if (text.empty())
-        text = javaExit::kCreateRefused;
-    debugTrace("%s", text.c_str());
-    runtimeWords::setFile(controller_.parameters().log.stdError);
-    runtimeWords::appendStamped(text.c_str());
-    // No owner: the dialog is hidden and would hide the box's taskbar button with it.
-    MessageBoxA(nullptr, text.c_str(), kCaption, MB_OK | MB_ICONWARNING | MB_SETFOREGROUND);
-    tray_.showIcon(0);
-    endDialog(IDCANCEL); // from the initialisation: the dialog never shows
-}
-
-void StartingDialog::pollStatus() {
-    if (tearingDown_)
-        return;
-    int status = controller_.queryStatus();
-    debugTrace("status: %d", status);
-    StatusReaction r = reactToStatus(status, started_);
-    if (r.position != StatusReaction::kUnchanged)
-        progress_.setPos(r.position);
-    if (r.icon)
-        tray_.showIcon(r.icon);
-    // The shell's answer may have let WM_ENDSESSION in, and its teardown has run.
-    if (tearingDown_)
-        return;
-    if (r.announce) {
-        SetDlgItemTextA(hwnd(), IDC_STATUS_TEXT, "O Quorvel foi iniciado.");
-        EnableWindow(GetDlgItem(hwnd(), IDC_BROWSER), TRUE);
-    }
-    started_ = r.started;
-    if (r.end) {
-        stopAnswered_ = true;
-        Sleep(kEndPauseMs);
-        if (!sessionEnding_) // the session's end tears down once its wait returns
-            finish(true);
-        return;
-    }
-    if (closing_ && !sessionEnding_ && GetTickCount() - closeBegan_ >= boundMs(controller_))
-        finish(false);
-}
-
-void StartingDialog::finish(bool stopAnswered) {
-    if (tearingDown_)
-        return;
-    tearingDown_ = true;
-    controller_.boundTeardown();
-    ShowWindow(hwnd(), SW_HIDE);
-    tray_.showIcon(0); // the shell's answer may let WM_ENDSESSION in: it then does the rest
-    if (!javaGone_) {
-        // A stop pass that ran out the whole bound without an answer has had its time.
-        controller_.shutdown(stopAnswered);
-        javaGone_ = true;
-    }
-    endDialog(IDABORT);
+    life::Event event = life::Event::Close;
+    // Decided under the host's lock, so that no worker begins its main in between.
+    if (life_.phase() == life::Phase::ComingUp && controller_.shutDownIfNoMainBegun())
+        event = life::Event::CloseNoMainBegun;
+    on(event);
 }
 
 // Without this the system would end the process with the application server and its database
-// in the middle of their work, every evening the PC is shut down. Windows waits for the
-// handler; the status timer keeps polling inside the wait, as it does after "Encerrar".
-void StartingDialog::endSession() {
-    if (javaGone_ || !controller_.javaStarted())
-        return;
-    if (tearingDown_) {
-        // Came in while finish() removed the icon: the system ends the process once this
-        // returns, so the teardown is done here.
-        controller_.shutdown(stopAnswered_);
-        javaGone_ = true;
-        return;
-    }
-    if (sessionEnding_)
-        return;
-    sessionEnding_ = true;
-    debugTrace("Fim da sessão do Windows: o Quorvel será encerrado.");
-    const DWORD began = GetTickCount();
-    stopSequence();
-    pumpUntilStopped(boundMs(controller_));
-    const unsigned long took = GetTickCount() - began;
-    if (stopAnswered_)
-        debugTrace("Fim da sessão do Windows: o Quorvel parou em %lu ms.", took);
-    else
-        debugTrace("Fim da sessão do Windows: o Quorvel não parou em %lu ms; a máquina virtual Java será "
-                   "destruída.",
-                   took);
-    finish(stopAnswered_);
-}
-
-void StartingDialog::pumpUntilStopped(DWORD boundMs) {
-    const DWORD began = GetTickCount();
+// in the middle of their work, every evening the PC is shut down. Windows waits for the handler:
+// the thread's messages are dispatched (the polls, the stop's pause, the bounds, the teardown's
+// end all come as messages) until the table says the dialog has ended.
+void StartingDialog::endSessionWait() {
     for (;;) {
+        const life::Phase phase = life_.phase();
+        if (phase == life::Phase::Ended || phase == life::Phase::Failed || phase == life::Phase::JavaEnded)
+            return;
         MSG msg;
-        while (!stopAnswered_ && !javaGone_ && PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
             if (msg.message == WM_QUIT) {
                 PostQuitMessage(static_cast<int>(msg.wParam)); // for the modal loop, afterwards
                 return;
@@ -266,33 +386,25 @@ void StartingDialog::pumpUntilStopped(DWORD boundMs) {
                 TranslateMessage(&msg);
                 DispatchMessageA(&msg);
             }
+            if (life_.phase() == life::Phase::Ended)
+                return;
         }
-        const DWORD spent = GetTickCount() - began;
-        if (stopAnswered_ || javaGone_ || spent >= boundMs)
-            return;
-        if (MsgWaitForMultipleObjects(0, nullptr, FALSE, boundMs - spent, kWakeMask) == WAIT_FAILED)
+        if (MsgWaitForMultipleObjects(0, nullptr, FALSE, INFINITE, kWakeMask) == WAIT_FAILED)
             Sleep(kFailedWaitMs); // not a busy loop, whatever the system makes of the mask
     }
 }
 
-void StartingDialog::openBrowser() {
-    ShellExecuteA(nullptr, "open", controller_.parameters().siteUrl.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
-    tray_.setDefaultItem(kStopItemPosition);
-    ShowWindow(hwnd(), SW_HIDE);
-}
-
-void StartingDialog::stopSequence() {
-    SetDlgItemTextA(hwnd(), IDC_STATUS_TEXT, "O Quorvel está sendo encerrado...");
-    ShowWindow(hwnd(), SW_SHOW);
-    progress_.setPos(0);
-    tray_.showIcon(IDI_TRAY_STOPPED);
-    debugTrace("encerrar");
-    controller_.resumeStop();
-}
-
 void StartingDialog::runAbout() {
+    // One box at a time: a second request brings the open one forward.
+    if (about_) {
+        if (about_->hwnd())
+            SetForegroundWindow(about_->hwnd());
+        return;
+    }
     AboutDialog about;
+    about_ = &about;
     about.doModal(hwnd());
+    about_ = nullptr;
 }
 
 bool StartingDialog::paintMinimised() {

@@ -24,22 +24,35 @@ enum class Click { Ignored, ShowMenu, FirstCommand };
 // the mouse message.
 Click classifyClick(unsigned iconId, unsigned recordId, unsigned mouseMessage);
 
+// What the shell may show besides what the record says. A call that failed on a busy shell
+// may still have taken effect, so the record never forgets an icon that may be there.
+struct IconState {
+    bool mayBeShown = false; // an add or modify was tried, and no delete since
+    bool confirmed = false;  // the last add or modify was taken
+};
+
 // Adds, modifies or deletes the icon. `icon` null means "no icon"; an empty `tip` keeps the
-// tooltip. `notify(request, record)` is the notification call; its result is answered.
+// tooltip. `notify(request, record)` is the notification call; its result is answered. A
+// refused add is tried again as a modify (the icon was there after all) and a refused modify
+// as an add (it was not); nothing is sent when nothing changed; a delete is sent whenever an
+// icon may be there.
 template <class Record, class Icon, class Notify>
-bool setIconAndTip(Record &rec, Icon icon, const char *tip, Notify &&notify) {
-    rec.uFlags = 0;
-    unsigned request;
-    if (icon) {
-        request = rec.hIcon ? kModify : kAdd;
-        rec.hIcon = icon;
-        rec.uFlags |= kFlagIcon;
-    } else {
-        if (!rec.hIcon)
+bool setIconAndTip(Record &rec, IconState &state, Icon icon, const char *tip, Notify &&notify) {
+    if (icon == nullptr) {
+        if (!state.mayBeShown)
             return true;
-        request = kDelete;
+        rec.uFlags = (rec.szTip[0] ? kFlagTip : 0) | (rec.uCallbackMessage && rec.hWnd ? kFlagMessage : 0);
+        const bool ok = notify(kDelete, rec);
+        rec.hIcon = {};
+        state = IconState{};
+        return ok;
     }
-    if (tip && *tip) {
+    const bool newTip = tip && *tip && std::strncmp(rec.szTip, tip, kTipSize - 1) != 0;
+    if (state.confirmed && rec.hIcon == icon && !newTip)
+        return true;
+    rec.uFlags = kFlagIcon;
+    rec.hIcon = icon;
+    if (newTip) {
         std::size_t n = std::strlen(tip);
         if (n > kTipSize - 1)
             n = kTipSize - 1;
@@ -50,10 +63,12 @@ bool setIconAndTip(Record &rec, Icon icon, const char *tip, Notify &&notify) {
         rec.uFlags |= kFlagTip;
     if (rec.uCallbackMessage && rec.hWnd)
         rec.uFlags |= kFlagMessage;
-    bool ok = notify(request, rec);
-    // A failed add leaves no icon behind, so the next picture change tries an add again.
-    if (request == kDelete || !ok)
-        rec.hIcon = {};
+    const unsigned first = state.confirmed ? kModify : kAdd;
+    bool ok = notify(first, rec);
+    if (!ok)
+        ok = notify(first == kAdd ? kModify : kAdd, rec);
+    state.mayBeShown = true;
+    state.confirmed = ok;
     return ok;
 }
 
@@ -79,11 +94,11 @@ bool notifyWithFittingSize(unsigned request, Record &rec, bool &sizeSettled, uns
 }
 
 // The shell lost every icon: add the one last shown again, tooltip kept.
-template <class Record, class Notify> void addAgain(Record &rec, Notify &&notify) {
-    auto icon = rec.hIcon;
-    rec.hIcon = {};
-    if (icon)
-        setIconAndTip(rec, icon, "", notify);
+template <class Record, class Notify> void addAgain(Record &rec, IconState &state, Notify &&notify) {
+    if (!state.mayBeShown || !rec.hIcon)
+        return;
+    state = IconState{};
+    setIconAndTip(rec, state, rec.hIcon, "", notify);
 }
 
 } // namespace tray

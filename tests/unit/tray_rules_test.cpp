@@ -19,6 +19,7 @@ struct Record {
     unsigned uCallbackMessage = 0;
     void *hIcon = nullptr;
     char szTip[tray::kTipSize] = {};
+    tray::IconState state; // kept beside the record in the real class
 };
 
 struct Call {
@@ -47,12 +48,14 @@ TEST(TrayRules, AddThenModifyThenDelete) {
     rec.uCallbackMessage = 0x400;
     FakeShell shell;
 
-    EXPECT_TRUE(tray::setIconAndTip(rec, kRed, "", std::ref(shell)));
-    EXPECT_TRUE(tray::setIconAndTip(rec, kRed, "Quorvel", std::ref(shell)));
-    EXPECT_TRUE(tray::setIconAndTip(rec, kGreen, "", std::ref(shell)));
-    EXPECT_TRUE(tray::setIconAndTip(rec, nullptr, "", std::ref(shell)));
+    EXPECT_TRUE(tray::setIconAndTip(rec, rec.state, kRed, "", std::ref(shell)));
+    EXPECT_TRUE(tray::setIconAndTip(rec, rec.state, kRed, "Quorvel", std::ref(shell)));
+    EXPECT_TRUE(tray::setIconAndTip(rec, rec.state, kGreen, "", std::ref(shell)));
+    EXPECT_TRUE(tray::setIconAndTip(rec, rec.state, kGreen, "", std::ref(shell))) << "a steady status";
+    EXPECT_TRUE(tray::setIconAndTip(rec, rec.state, kGreen, "Quorvel", std::ref(shell))) << "the same tip";
+    EXPECT_TRUE(tray::setIconAndTip(rec, rec.state, nullptr, "", std::ref(shell)));
 
-    ASSERT_EQ(4u, shell.calls.size());
+    ASSERT_EQ(4u, shell.calls.size()) << "nothing sent when nothing changed";
     EXPECT_EQ(tray::kAdd, shell.calls[0].request);
     EXPECT_EQ(tray::kFlagIcon | tray::kFlagMessage, shell.calls[0].flags) << "no tip yet, so no tip flag";
     EXPECT_EQ(tray::kModify, shell.calls[1].request);
@@ -70,7 +73,7 @@ TEST(TrayRules, RemovingAnIconNotShownDoesNothingAndSucceeds) {
     Record rec;
     FakeShell shell;
     shell.answer = false;
-    EXPECT_TRUE(tray::setIconAndTip(rec, nullptr, "tip", std::ref(shell)));
+    EXPECT_TRUE(tray::setIconAndTip(rec, rec.state, nullptr, "tip", std::ref(shell)));
     EXPECT_TRUE(shell.calls.empty());
     EXPECT_EQ(std::string(), rec.szTip) << "nothing to do: the tip is not touched either";
 }
@@ -81,30 +84,52 @@ TEST(TrayRules, MessageFlagNeedsBothOwnerAndCallback) {
         rec.hWnd = owner;
         rec.uCallbackMessage = message;
         FakeShell shell;
-        tray::setIconAndTip(rec, kRed, "", std::ref(shell));
+        tray::setIconAndTip(rec, rec.state, kRed, "", std::ref(shell));
         ASSERT_EQ(1u, shell.calls.size());
         EXPECT_EQ(tray::kFlagIcon, shell.calls[0].flags) << "owner " << owner << " message " << message;
     }
 }
 
-TEST(TrayRules, FailedAddLeavesNoIconSoTheNextChangeAddsAgain) {
+// A call that timed out on a busy shell may have taken effect: the record never forgets an icon
+// that may be there, so no add is refused every second and the end always sends the delete.
+TEST(TrayRules, RefusedCallsTryTheOtherRequestAndTheDeleteAlwaysFollows) {
     Record rec;
     FakeShell shell;
     shell.answer = false;
-    EXPECT_FALSE(tray::setIconAndTip(rec, kRed, "", std::ref(shell)));
-    EXPECT_EQ(nullptr, rec.hIcon);
-    shell.answer = true;
-    EXPECT_TRUE(tray::setIconAndTip(rec, kGreen, "", std::ref(shell)));
+    EXPECT_FALSE(tray::setIconAndTip(rec, rec.state, kRed, "", std::ref(shell)));
     ASSERT_EQ(2u, shell.calls.size());
-    EXPECT_EQ(tray::kAdd, shell.calls[1].request);
-    EXPECT_EQ(kGreen, rec.hIcon);
+    EXPECT_EQ(tray::kAdd, shell.calls[0].request);
+    EXPECT_EQ(tray::kModify, shell.calls[1].request) << "a refused add: the icon may be there already";
+    shell.answer = true;
+    EXPECT_TRUE(tray::setIconAndTip(rec, rec.state, kRed, "", std::ref(shell))) << "not taken: sent again";
+    ASSERT_EQ(3u, shell.calls.size());
+    EXPECT_EQ(tray::kAdd, shell.calls[2].request);
+
+    // The shell lost the icon without a TaskbarCreated: the modify is refused, an add follows.
+    FakeShell forgetful;
+    forgetful.answer = false;
+    EXPECT_TRUE(tray::setIconAndTip(rec, rec.state, kGreen, "", [&](unsigned request, Record &r) {
+        forgetful(request, r);
+        return request == tray::kAdd;
+    }));
+    ASSERT_EQ(2u, forgetful.calls.size());
+    EXPECT_EQ(tray::kModify, forgetful.calls[0].request);
+    EXPECT_EQ(tray::kAdd, forgetful.calls[1].request);
+
+    Record failed;
+    FakeShell refusing;
+    refusing.answer = false;
+    tray::setIconAndTip(failed, failed.state, kRed, "", std::ref(refusing));
+    tray::setIconAndTip(failed, failed.state, nullptr, "", std::ref(refusing));
+    ASSERT_EQ(3u, refusing.calls.size());
+    EXPECT_EQ(tray::kDelete, refusing.calls[2].request) << "every call refused, yet the end sends the delete";
 }
 
 TEST(TrayRules, TipIsCutTo127CharactersAndTerminated) {
     Record rec;
     FakeShell shell;
     std::string longTip(300, 'q');
-    tray::setIconAndTip(rec, kRed, longTip.c_str(), std::ref(shell));
+    tray::setIconAndTip(rec, rec.state, kRed, longTip.c_str(), std::ref(shell));
     ASSERT_EQ(1u, shell.calls.size());
     EXPECT_EQ(std::string(127, 'q'), shell.calls[0].tip);
 }
@@ -112,9 +137,9 @@ TEST(TrayRules, TipIsCutTo127CharactersAndTerminated) {
 TEST(TrayRules, TaskbarCreatedAddsTheLastPictureAgainWithItsTip) {
     Record rec;
     FakeShell shell;
-    tray::setIconAndTip(rec, kRed, "Quorvel", std::ref(shell));
-    tray::setIconAndTip(rec, kGreen, "", std::ref(shell));
-    tray::addAgain(rec, std::ref(shell));
+    tray::setIconAndTip(rec, rec.state, kRed, "Quorvel", std::ref(shell));
+    tray::setIconAndTip(rec, rec.state, kGreen, "", std::ref(shell));
+    tray::addAgain(rec, rec.state, std::ref(shell));
     ASSERT_EQ(3u, shell.calls.size());
     EXPECT_EQ(tray::kAdd, shell.calls[2].request);
     EXPECT_EQ(kGreen, shell.calls[2].icon);
@@ -122,7 +147,7 @@ TEST(TrayRules, TaskbarCreatedAddsTheLastPictureAgainWithItsTip) {
 
     Record none;
     FakeShell quiet;
-    tray::addAgain(none, std::ref(quiet));
+    tray::addAgain(none, none.state, std::ref(quiet));
     EXPECT_TRUE(quiet.calls.empty()) << "no icon shown, nothing to add";
 }
 
@@ -139,7 +164,7 @@ struct SizedShell {
 };
 
 bool show(Record &rec, void *icon, bool &settled, SizedShell &shell) {
-    return tray::setIconAndTip(rec, icon, "", [&](unsigned request, Record &r) {
+    return tray::setIconAndTip(rec, rec.state, icon, "", [&](unsigned request, Record &r) {
         return tray::notifyWithFittingSize(request, r, settled, 88, std::ref(shell));
     });
 }
@@ -151,7 +176,7 @@ TEST(TrayRules, RefusedLongRecordIsAddedInTheOriginalSizeWhichStays) {
     SizedShell old(88);
     EXPECT_TRUE(show(rec, kRed, settled, old));
     EXPECT_TRUE(show(rec, kGreen, settled, old));
-    tray::addAgain(rec, [&](unsigned request, Record &r) {
+    tray::addAgain(rec, rec.state, [&](unsigned request, Record &r) {
         return tray::notifyWithFittingSize(request, r, settled, 88, std::ref(old));
     });
     EXPECT_TRUE(show(rec, nullptr, settled, old));
@@ -178,9 +203,11 @@ TEST(TrayRules, AddRefusedInBothSizesTriesBothAgainNextTime) {
     EXPECT_EQ(488u, rec.cbSize) << "no size has worked yet";
     shell.running = true;
     EXPECT_TRUE(show(rec, kRed, settled, shell));
-    ASSERT_EQ(3u, shell.calls.size());
+    ASSERT_EQ(4u, shell.calls.size());
     EXPECT_EQ(88u, shell.calls[1].second);
-    EXPECT_EQ(488u, shell.calls[2].second) << "the long form first again";
+    EXPECT_EQ(tray::kModify, shell.calls[2].first);
+    EXPECT_EQ(tray::kAdd, shell.calls[3].first);
+    EXPECT_EQ(488u, shell.calls[3].second) << "the long form first again";
 }
 
 TEST(TrayRules, OnlyOurIconsRightReleaseAndDoubleClickCount) {

@@ -1,0 +1,47 @@
+#include "ServiceThread.h"
+
+namespace {
+// A finished thread leaves within this; it only has to return from its routine.
+constexpr unsigned kJoinMs = 2000;
+} // namespace
+
+ServiceThread::ServiceThread(ServiceController &controller, Listener &listener,
+                             std::chrono::milliseconds period)
+    : controller_(controller), listener_(listener), period_(period) {}
+
+ServiceThread::~ServiceThread() {
+    if (worker_.created())
+        worker_.finish(done_ ? kJoinMs : 0);
+}
+
+bool ServiceThread::start() {
+    if (!worker_.create([this] { run(); }, 0))
+        return false;
+    worker_.resume();
+    return true;
+}
+
+void ServiceThread::teardown(bool waitForStop) {
+    if (asked_.exchange(true))
+        return;
+    waitForStop_ = waitForStop;
+    controller_.cancelPreparation();
+    teardownAsked_.set();
+}
+
+void ServiceThread::run() {
+    controller_.preparar();
+    if (!asked_ && !controller_.javaStarted()) {
+        listener_.prepareFailed(controller_.failureText());
+        done_ = true;
+        return;
+    }
+    if (!asked_)
+        listener_.prepared();
+    while (!teardownAsked_.wait(period_))
+        listener_.status(controller_.queryStatus());
+    controller_.boundTeardown();
+    controller_.shutdown(waitForStop_);
+    done_ = true;
+    listener_.tornDown();
+}
