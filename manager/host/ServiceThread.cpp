@@ -38,8 +38,16 @@ void ServiceThread::run() {
     }
     if (!asked_)
         listener_.prepared();
-    while (!teardownAsked_.wait(period_))
-        listener_.status(controller_.queryStatus());
+    while (!teardownAsked_.wait(period_)) {
+        const int status = controller_.queryStatus();
+        listener_.status(status);
+        // The Java side said it stopped: the teardown comes next, and nothing polls meanwhile.
+        if (status == 6 || status == 7) {
+            while (!teardownAsked_.wait(period_)) {
+            }
+            break;
+        }
+    }
     controller_.boundTeardown();
     controller_.shutdown(waitForStop_);
     done_ = true;

@@ -135,18 +135,20 @@ void StartingDialog::apply(const life::Answer &a) {
         sessionBegan_ = GetTickCount();
         debugTrace("Fim da sessão do Windows: o Quorvel será encerrado.");
     }
-    if (const char *text = textOf(a.text))
-        SetDlgItemTextA(dlg, IDC_STATUS_TEXT, text);
     if (a.window == A::Window::Show)
         ShowWindow(dlg, SW_SHOW);
     if (a.bar != A::kUnchanged)
         progress_.setPos(a.bar);
+    // The shell's answer lets other threads' sent messages in: the button and the text change
+    // together after it, so nobody sees the one without the other.
     if (a.removeIcon)
         tray_.showIcon(0);
     else if (a.icon)
         tray_.showIcon(static_cast<UINT>(a.icon));
     if (a.enableBrowser)
         EnableWindow(GetDlgItem(dlg, IDC_BROWSER), TRUE);
+    if (const char *text = textOf(a.text))
+        SetDlgItemTextA(dlg, IDC_STATUS_TEXT, text);
     if (a.traceEncerrar)
         debugTrace("encerrar");
     if (a.session == A::Session::Stopped || a.session == A::Session::NotStopped) {

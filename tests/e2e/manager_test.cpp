@@ -370,11 +370,16 @@ TEST_F(ManagerE2e, BrowserButtonOpensTheSiteAndHidesTheDialog) {
 // once the Java side has said it stopped, the manager ends after the stop key's Timeout, but
 // never before a minute (a Timeout of 2 s here), which the application's own shutdown needs
 // on a slow PC.
+// "Encerrar", then a teardown that outlasts its bound, hidden: a second start meanwhile shows a
+// window of its own at once and gets the application once the first process has ended; a third
+// is shown that one and ends.
 TEST_F(ManagerE2e, EncerrarResetsTheBarRunsTheStopClassAndStatus6Ends) {
     constexpr DWORD kDestroyBoundMs = 60000;
     key.setNumber("Stop", "Timeout", 2);
+    NotifyCalls calls;
     HWND dlg = startAnnounced("status 3 at 0\nmain app.Start returns\nmain app.Stop returns\n"
                               "on app.Stop status 6 at 2500\ndestroy delay 120000\n");
+    calls.stopTracing();
     ASSERT_NE(nullptr, dlg);
     ShowWindow(dlg, SW_HIDE);
     click(dlg, IDC_STOP);
@@ -388,16 +393,53 @@ TEST_F(ManagerE2e, EncerrarResetsTheBarRunsTheStopClassAndStatus6Ends) {
     ASSERT_TRUE(waitPollDone(3, manager.count("status: 3") + 1)) << manager.joined();
     EXPECT_EQ(0, barOf(dlg));
     ASSERT_TRUE(jvm.waitFor("DestroyJavaVM begin", kEndMs)) << manager.joined();
+    EXPECT_FALSE(IsWindowVisible(dlg)) << "the teardown is hidden";
+
+    TracedProcess second;
+    const DWORD secondStarted = GetTickCount();
+    ASSERT_TRUE(second.start(managerCommand()));
+    HWND waiting = nullptr;
+    EXPECT_TRUE(pollUntil(
+        [&] {
+            HWND w = nullptr;
+            while ((w = FindWindowExA(nullptr, w, "#32770", kTitle)) != nullptr) {
+                if (w != dlg && IsWindowVisible(w))
+                    waiting = w;
+            }
+            return waiting != nullptr;
+        },
+        kShowMs))
+        << "nothing on screen for the second start";
+    std::printf("second start's window after %lu ms\n", static_cast<unsigned long>(GetTickCount() - secondStarted));
+    if (waiting) {
+        EXPECT_EQ(kStopping, controlText(waiting, IDC_STATUS_TEXT));
+    }
+    TracedProcess third;
+    ASSERT_TRUE(third.start(managerCommand()));
+    DWORD thirdCode = 12345;
+    EXPECT_TRUE(third.wait(kEndMs, &thirdCode)) << "a third start during the same close waits too";
+    EXPECT_EQ(0u, thirdCode);
+    EXPECT_EQ(1u, jvm.count("JNI_CreateJavaVM result")) << "never a second machine beside the first";
+
     DWORD code = 12345;
     ASSERT_TRUE(manager.wait(kDestroyBoundMs + kEndMs, &code)) << manager.joined();
-    const DWORD waited = GetTickCount() - jvm.tickOf("DestroyJavaVM begin");
+    const DWORD firstEnded = GetTickCount();
+    const DWORD waited = firstEnded - jvm.tickOf("DestroyJavaVM begin");
     std::printf("ended %lu ms after DestroyJavaVM began\n", static_cast<unsigned long>(waited));
     EXPECT_GE(waited, kDestroyBoundMs - kTickSlackMs);
     EXPECT_LT(waited, kDestroyBoundMs + 8000);
     EXPECT_EQ(0u, jvm.count("DestroyJavaVM end"));
     EXPECT_EQ(0u, code);
     EXPECT_EQ(1u, manager.count("status: 6"));
-    EXPECT_EQ(0, trayIconWindows()) << "icon removed at the end";
+    EXPECT_TRUE(calls.lastWasRemoval()) << "icon removed at the end:\n" << calls.text();
+
+    // The second start goes on once the first has ended, in the window it showed.
+    EXPECT_TRUE(jvm.waitFor("JNI_CreateJavaVM result", kShowMs, 2)) << second.joined();
+    std::printf("second start's machine %lu ms after the first process ended\n",
+                static_cast<unsigned long>(GetTickCount() - firstEnded));
+    EXPECT_TRUE(pollUntil([&] { return waiting && controlText(waiting, IDC_STATUS_TEXT) == kStarted; }, 20000))
+        << second.joined();
+    second.kill();
 
     // The last line says how long the destruction had run, in milliseconds.
     const std::string head = "Tempo esgotado ao encerrar a m\xE1quina virtual Java: ";
@@ -510,7 +552,7 @@ TEST_F(ManagerE2e, ClosingAfterTheStartRunsTheStopClassFirst) {
 TEST_F(ManagerE2e, ClosingWhileStartingRunsTheStopAndEndsAfterThe6) {
     key.setNumber("Stop", "Timeout", 10);
     HWND dlg = startManager("status 1 at 0\nmain app.Start returns\nmain app.Stop returns\n"
-                            "on app.Stop status 6 at 15000\n");
+                            "on app.Stop status 3 at 6000, 6 at 15000\n");
     ASSERT_NE(nullptr, dlg);
     ASSERT_TRUE(manager.waitForLine("executarStart:SuspendThread", kShowMs)) << manager.joined();
     PostMessageA(dlg, WM_CLOSE, 0, 0);
@@ -519,17 +561,13 @@ TEST_F(ManagerE2e, ClosingWhileStartingRunsTheStopAndEndsAfterThe6) {
     EXPECT_EQ(kStopping, controlText(dlg, IDC_STATUS_TEXT));
     ASSERT_TRUE(jvm.waitFor("main begin app/Stop", 15000)) << manager.joined();
 
-    const std::size_t creates = jvm.count("JNI_CreateJavaVM result");
-    TracedProcess second;
-    ASSERT_TRUE(second.start(managerCommand()));
-    DWORD code = 12345;
-    ASSERT_TRUE(second.wait(kEndMs, &code)) << second.joined();
-    EXPECT_EQ(0u, code);
-    EXPECT_EQ(creates, jvm.count("JNI_CreateJavaVM result"));
-    ASSERT_EQ(0u, manager.count("status: 6")) << "the second start came after the wait";
-    EXPECT_TRUE(IsWindowVisible(dlg));
-    EXPECT_EQ(kStopping, controlText(dlg, IDC_STATUS_TEXT)) << "the polls of 1 left the text";
+    // The Java side reaches 3 before the stop's 6: the close goes on, nothing is announced.
+    ASSERT_TRUE(waitPollDone(3, 1)) << manager.joined();
+    EXPECT_EQ(kStopping, controlText(dlg, IDC_STATUS_TEXT));
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dlg, IDC_BROWSER))) << "the browser button once a close has begun";
+    ASSERT_EQ(0u, manager.count("status: 6")) << "the 3 came after the stop's 6";
 
+    DWORD code = 12345;
     ASSERT_TRUE(manager.wait(kStopBoundMs + kEndMs, &code)) << manager.joined();
     EXPECT_EQ(0u, code);
     EXPECT_EQ(1u, manager.count("encerrar")) << manager.joined();
@@ -539,8 +577,9 @@ TEST_F(ManagerE2e, ClosingWhileStartingRunsTheStopAndEndsAfterThe6) {
     EXPECT_EQ(0u, jvm.count("ERROR")) << jvm.eventsStarting("ERROR").front();
 }
 
-// A runtime that cannot be loaded is tried five times, 10 s apart, with no dialog on screen;
-// then a box and the error file say why, and the manager ends with 1 having started nothing.
+// A runtime that cannot be loaded is tried five times, 10 s apart, off the window's thread: the
+// starting dialog shows and answers meanwhile. Then the dialog goes, a box and the error file
+// say why, and the manager ends with 1 having started nothing.
 TEST_F(ManagerE2e, MissingRuntimeIsToldInABoxAndEndsWithCode1) {
     const std::string missing = jvm / "absent.dll";
     ASSERT_TRUE(key.setText("Java", "Jvm", missing));
@@ -548,6 +587,13 @@ TEST_F(ManagerE2e, MissingRuntimeIsToldInABoxAndEndsWithCode1) {
     NotifyCalls calls;
     ASSERT_TRUE(manager.start(managerCommand()));
     calls.stopTracing();
+    HWND dlg = waitForWindow(kTitle, kShowMs, "#32770");
+    ASSERT_NE(nullptr, dlg) << "no dialog during the attempts";
+    ASSERT_TRUE(manager.waitForLine("load", 30000, 2)) << manager.joined();
+    DWORD_PTR answer = 0;
+    EXPECT_TRUE(SendMessageTimeoutA(dlg, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 5000, &answer))
+        << "the window does not answer between two attempts";
+    EXPECT_LT(manager.count("load"), 5u) << "checked too late to mean anything";
     const MessageBoxSeen box = waitForMessageBox("Quorvel", 50000 + kShowMs);
     ASSERT_NE(nullptr, box.hwnd) << manager.joined();
     const DWORD took = GetTickCount() - began;
@@ -674,17 +720,40 @@ TEST_F(ManagerE2e, SecondStartShowsTheHiddenDialogAndEndsTouchingNothing) {
     EXPECT_EQ(0u, manager.count("encerrar"));
 }
 
+// A status method that waits 20 s: the window's thread is not the one waiting, so the dialog
+// answers, repaints and takes commands meanwhile.
+TEST_F(ManagerE2e, StatusMethodThatBlocksLeavesTheWindowAnswering) {
+    HWND dlg = startManager("status 1 at 0\nstatus blocks 20000 at 3000\nmain app.Start returns\n");
+    ASSERT_NE(nullptr, dlg);
+    ASSERT_TRUE(jvm.waitFor("getTomcatStatus blocks", 15000)) << manager.joined();
+    const DWORD began = GetTickCount();
+    DWORD_PTR answer = 0;
+    EXPECT_TRUE(SendMessageTimeoutA(dlg, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 5000, &answer))
+        << "the window does not answer while the status method blocks";
+    RedrawWindow(dlg, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    click(dlg, IDC_MINIMIZE);
+    EXPECT_TRUE(pollUntil([&] { return !IsWindowVisible(dlg); }, 5000)) << "Minimizar while blocked";
+    PostMessageA(dlg, WM_COMMAND, ID_TRAY_START, 0);
+    EXPECT_TRUE(pollUntil([&] { return IsWindowVisible(dlg) != 0; }, 5000)) << "Iniciar while blocked";
+    std::printf("answered commands within %lu ms of the block\n", static_cast<unsigned long>(GetTickCount() - began));
+    EXPECT_EQ(0u, jvm.count("getTomcatStatus unblocks")) << "the checks ran after the block, not during it";
+    EXPECT_TRUE(jvm.waitFor("getTomcatStatus unblocks", 30000));
+    EXPECT_TRUE(manager.waitForLine("status: 1", 15000, manager.count("status: 1") + 1)) << "polls go on after it";
+}
+
 TEST_F(ManagerE2e, JournalThatCannotBeUndoneEndsTheManagerAtOnce) {
     ASSERT_TRUE(makeDirs(jvm / "tmpQvel"));
     ASSERT_TRUE(writeFile(jvm / "tmpQvel\\journal.data", "garbage\r\n"));
     ASSERT_TRUE(jvm.writeScript("status 3 at 0\nmain app.Start returns\n"));
+    NotifyCalls calls;
     ASSERT_TRUE(manager.start(managerCommand()));
+    calls.stopTracing();
     DWORD code = 12345;
     ASSERT_TRUE(manager.wait(kEndMs, &code));
     EXPECT_EQ(0u, code);
     EXPECT_TRUE(manager.lines().empty()) << "nothing prepared:\n" << manager.joined();
     EXPECT_FALSE(fileExists(jvm.recordPath())) << "no runtime loaded";
-    EXPECT_EQ(0, trayIconWindows()) << "icon removed";
+    EXPECT_TRUE(calls.lastWasRemoval()) << "icon removed:\n" << calls.text();
     EXPECT_TRUE(fileExists(jvm / "tmpQvel\\journal.data")) << "left for the next start";
     EXPECT_TRUE(dirExists(jvm / "logs")) << "the reasons are in the log";
 }

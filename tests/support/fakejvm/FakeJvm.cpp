@@ -20,6 +20,8 @@
 //   registerNatives fail            RegisterNatives returns -1
 //   missing <class>                 FindClass fails for it (system classes and StartQuorvel too)
 //   status <code> at <ms>[, <code> at <ms>]...   getTomcatStatus timeline from the creation
+//   status blocks <ms> at <ms>      the first getTomcatStatus called at or after that time
+//                                   (from the creation) takes that long to answer
 //   main <class> returns [after <ms>]   main returns (after a while)
 //   main <class> blocks             main blocks until DestroyJavaVM, then hangs like a frozen thread
 //   main <class> forever            main never returns
@@ -83,6 +85,7 @@
 
 #include <jni.h>
 
+#include <atomic>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
@@ -285,6 +288,8 @@ struct Script {
     std::map<std::string, MainScript> mains;
     std::map<std::string, OnMain> on;
     Timeline status;
+    DWORD statusBlocksFor = 0;
+    DWORD statusBlocksAt = 0;
 };
 
 std::string slashes(std::string name) {
@@ -391,8 +396,17 @@ bool parseLine(const std::string &line, Script &s) {
         s.missing.insert(slashes(cls));
         return !cls.empty();
     }
-    if (word == "status")
+    if (word == "status") {
+        if (in.peek() == ' ')
+            in.get();
+        if (in.peek() == 'b') {
+            std::string blocks, ms, at, from;
+            in >> blocks >> ms >> at >> from;
+            return blocks == "blocks" && at == "at" && parseMs(ms, s.statusBlocksFor) &&
+                   parseMs(from, s.statusBlocksAt);
+        }
         return parseTimeline(in, s.status);
+    }
     if (word == "main") {
         std::string cls, kind;
         in >> cls >> kind;
@@ -649,6 +663,17 @@ Method *internMethod(const std::string &cls, const std::string &name, const std:
     if (!slot)
         slot.reset(new Method{cls, name, sig, isStatic});
     return slot.get();
+}
+
+// A status method that waits (a lock the starting thread holds, a collection pause).
+void blockStatusOnce() {
+    static std::atomic<bool> done{false};
+    if (!g_script.statusBlocksFor || static_cast<LONG>(GetTickCount() - (g_createdAt + g_script.statusBlocksAt)) < 0 ||
+        done.exchange(true))
+        return;
+    rec("getTomcatStatus blocks %lu", static_cast<unsigned long>(g_script.statusBlocksFor));
+    Sleep(g_script.statusBlocksFor);
+    rec("getTomcatStatus unblocks");
 }
 
 int currentStatus() {
@@ -1086,6 +1111,8 @@ jint JNICALL fjCallStaticIntMethodA(JNIEnv *env, jclass clazz, jmethodID id, con
         rec("ERROR CallStaticIntMethod without class or method");
         return 0;
     }
+    if (m->name == "getTomcatStatus")
+        blockStatusOnce();
     int value = m->name == "getTomcatStatus" ? currentStatus() : 0;
     rec("CallStaticIntMethod %s %s%s = %d", m->cls.c_str(), m->name.c_str(), m->sig.c_str(), value);
     return value;
