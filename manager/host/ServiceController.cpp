@@ -156,16 +156,17 @@ void ServiceController::preparar() {
     debugTrace(">preparar");
     runStep(1);
     runStep(2);
-    for (int step = 3; step <= 4; ++step) {
-        bool done = false;
-        for (int attempt = 0; attempt < core_->timings.attempts && !done; ++attempt) {
-            done = runStep(step) == 0;
-            if (!done)
-                sleepFor(std::chrono::duration_cast<std::chrono::milliseconds>(core_->timings.retryDelay));
-        }
-        if (!done)
-            break; // no creation without a library
+    // The library may lie on a drive that is not ready yet at log-on: tried again. A creation
+    // the runtime refused is not: its answer does not change, and a runtime refuses any
+    // creation after a failed one (or stops on an internal error there).
+    bool loaded = false;
+    for (int attempt = 0; attempt < core_->timings.attempts && !loaded; ++attempt) {
+        loaded = runStep(3) == 0;
+        if (!loaded)
+            sleepFor(std::chrono::duration_cast<std::chrono::milliseconds>(core_->timings.retryDelay));
     }
+    if (loaded) // no creation without a library
+        runStep(4);
     // Nothing to call into: no creation without a library, no workers without a machine.
     if (!core_->host.hasVM())
         return;
