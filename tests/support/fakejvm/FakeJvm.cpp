@@ -396,8 +396,10 @@ bool parseLine(const std::string &line, Script &s) {
     if (word == "refuse") {
         Refusal r;
         std::string code;
-        if (!(in >> r.option >> code) || !parseInt(code, r.code))
+        int value = 0;
+        if (!(in >> r.option >> code) || !parseInt(code, value))
             return false;
+        r.code = value;
         r.text = restOfLine(in);
         s.refusals.push_back(r);
         return true;
