@@ -38,7 +38,9 @@ void JvmInitArgs::addHook(const char *name, void *function) {
     if (hookNames_.size() == hookNames_.capacity())
         return; // the three hooks the runtime knows, each once
     hookNames_.emplace_back(name);
-    options_.push_back(JavaVMOption{&hookNames_.back()[0], function});
+    // Reserved: inserting moves no option's text, only the array's entries.
+    options_.insert(options_.begin() + static_cast<std::ptrdiff_t>(hookNames_.size() - 1),
+                    JavaVMOption{&hookNames_.back()[0], function});
     point();
 }
 

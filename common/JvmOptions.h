@@ -35,7 +35,9 @@ class JvmInitArgs {
 
     const std::vector<std::string> &options() const { return strings_; }
     // An invocation hook ("vfprintf", "exit", "abort"): an option whose extraInfo is the
-    // function. Passed after the options above and not among options().
+    // function. Passed before the options above, in the order added, and not among options():
+    // the runtime reads its options in order and uses a hook only from the option that names
+    // it on, so an option it refuses must come after the hook that carries the refusal.
     void addHook(const char *name, void *function);
     JavaVMInitArgs *get() { return &args_; }
 

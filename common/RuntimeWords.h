@@ -9,10 +9,12 @@
 // after a refused creation:
 //   std::string words = runtimeWords::lastLines(10);
 //
-// The hook may run on any thread, before System.setErr and while the runtime is failing: it
-// opens, appends and closes the file on every call, uses no heap, and takes no lock the Java
-// side could hold (the memory of the last words has a lock of its own that no one holds for
-// longer than a copy).
+// The hook may run on any thread, several at once, before System.setErr and while the runtime
+// is failing. Each call becomes one write of whole lines (formatted first, LF as CR LF) under a
+// turn of its own, so lines of different threads never mix or overwrite each other; the turn is
+// never one the Java side could hold, and a writer that waited too long for it writes anyway
+// rather than hang a crashing runtime. No heap: a text too long for the buffers is cut, marked
+// " [...]", and still ends its line.
 #pragma once
 
 #include <jni.h>
@@ -38,26 +40,18 @@ void lastLines(std::size_t count, char *out, std::size_t size);
 jint JNICALL vfprintfHook(FILE *stream, const char *format, va_list args);
 
 // Appends "[2026/12/06 - 9:5:7:42] " + text + CR LF to the file, each line feed of the text
-// written as CR LF, as the log lines are stamped. No heap.
+// written as CR LF, as the log lines are stamped; one write, under the hook's turn. No heap.
 void appendStamped(const char *text);
 
-// Bytes appended to a file: opened (created when missing), appended at its end, closed.
-// No heap. Windows 98 has no appending open, so a write of another process between the seek
-// to the end and the write can be overwritten there.
-class AppendFile {
-  public:
-    explicit AppendFile(const char *path);
-    ~AppendFile();
-    AppendFile(const AppendFile &) = delete;
-    AppendFile &operator=(const AppendFile &) = delete;
-    bool isOpen() const;
-    void write(const char *data, std::size_t size);
-    // Each "\n" not preceded by "\r" becomes CR LF.
-    void writeText(const char *text, std::size_t size);
-
-  private:
-    std::intptr_t handle_;
-    bool lastWasCr_ = false;
-};
+// Platform: the error file, held open for appending from its first write.
+namespace file {
+std::intptr_t open(const char *path); // kClosed when it cannot be opened
+void append(std::intptr_t handle, const char *data, std::size_t size);
+void close(std::intptr_t handle);
+unsigned long currentThread();
+unsigned long tickMs();
+void yield(bool longer);
+constexpr std::intptr_t kClosed = -1;
+} // namespace file
 
 } // namespace runtimeWords

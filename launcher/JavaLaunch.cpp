@@ -50,7 +50,7 @@ void JavaLaunch::setUp() {
     runStep(2);
     for (int step = 3; step <= 4; ++step) {
         for (int attempt = 1; attempt <= kAttempts; ++attempt) {
-            if (!runStep(step))
+            if (!runStep(step) || (step == 4 && shared_->jvm.creationRefused()))
                 break;
             surface_.sleepMs(kRetryPauseMs);
         }

@@ -1,6 +1,7 @@
 // Runs the flavour's Java program: fills the parameters, loads the runtime and creates the
-// virtual machine (up to five attempts each), calls LauncherControl.main on a thread of its
-// own and waits for the monitor's codes. Destroying it tears the virtual machine down.
+// virtual machine (up to five attempts each; none more after the runtime refused the creation), calls
+// LauncherControl.main on a thread of its own and waits for the monitor's codes. Destroying it tears the
+// virtual machine down.
 #pragma once
 
 #include "LaunchParameters.h"

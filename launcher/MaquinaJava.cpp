@@ -35,6 +35,7 @@ void MaquinaJava::createJVM() {
         state.setJavaAtWork(true);
         const jint rc = createJavaVM(library_, *args_, &vm_, &env_);
         if (rc != JNI_OK) {
+            refused_ = true;
             state.setJavaAtWork(false);
             throw APP_EXCEPTION("Erro ao criar a máquina virtual Java (código " + std::to_string(rc) + ").");
         }

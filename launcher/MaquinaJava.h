@@ -31,6 +31,9 @@ class MaquinaJava {
     // registers informarStatus on the monitor class. Throws AppException on any failure.
     void createJVM();
     std::vector<std::string> buildOptions() const;
+    // The runtime answered the creation with a code: trying again cannot succeed (a runtime
+    // refuses any creation after a failed one, or stops on an internal error there).
+    bool creationRefused() const { return refused_; }
 
     // On the calling thread: attaches it as a daemon thread named after params[0], waits
     // 5 seconds (through `sleep`), then calls className.main with the first `count` params,
@@ -54,4 +57,5 @@ class MaquinaJava {
     std::unique_ptr<JvmInitArgs> args_;                     // kept for the life of the machine
     JavaVM *vm_ = nullptr;
     JNIEnv *env_ = nullptr; // the creating thread's
+    bool refused_ = false;
 };

@@ -16,8 +16,9 @@ namespace javaExit {
 // The StdError file the words and lines go to.
 void install(JvmInitArgs &args, const std::string &errorFile);
 
-// Set on the creating thread around JNI_CreateJavaVM: an abort in there is a creation the
-// runtime refused, and the user gets the refusal's message before the process ends.
+// Set on the creating thread around JNI_CreateJavaVM: an end on that thread in there is a
+// creation the runtime refused, and the user gets the refusal's message before the process
+// ends. An end on any other thread meanwhile ends without it.
 void setCreating(bool creating);
 
 // The texts of the lines and of the refusal without a code.
@@ -26,6 +27,8 @@ inline constexpr const char *kFatalLine = "A máquina virtual Java parou com um 
 inline constexpr const char *kCreateRefused = "Não foi possível criar a máquina virtual Java.";
 inline constexpr int kFatalExitCode = 3; // as the C runtime's abort
 
+// Each ends the process; the first of them to be entered decides the code and tells why, any
+// later entry, from any thread, only ends the process with that code.
 void JNICALL exitHook(jint code);
 void JNICALL abortHook();
 

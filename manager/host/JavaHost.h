@@ -33,8 +33,8 @@ class JavaHost {
     const Parameters &parameters() const { return parameters_; }
 
     // Throw std::runtime_error when the library or its entry point cannot be had, or the
-    // runtime refuses the creation, so that the step is tried again; failureText() then says
-    // why to the user. No virtual machine is left then, and nothing is called through one.
+    // runtime refuses the creation, so that the step fails; failureText() then says why to
+    // the user. No virtual machine is left then, and nothing is called through one.
     void loadRuntime();
     void createJVM();
     bool hasVM() const { return vm_ != nullptr; }

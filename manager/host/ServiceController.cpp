@@ -157,20 +157,21 @@ void ServiceController::preparar() {
     debugTrace(">preparar");
     runStep(1);
     runStep(2);
-    for (int step = 3; step <= 4; ++step) {
-        bool done = false;
-        for (int attempt = 0; attempt < core_->timings.attempts && !done; ++attempt) {
-            if (core_->preparationCancelled.isSet())
-                return;
-            done = runStep(step) == 0;
-            if (!done &&
-                core_->preparationCancelled.wait(
-                    std::chrono::duration_cast<std::chrono::milliseconds>(core_->timings.retryDelay)))
-                return;
-        }
-        if (!done)
-            break; // no creation without a library
+    // The library may lie on a drive that is not ready yet at log-on: tried again. A creation
+    // the runtime refused is not: its answer does not change, and a runtime refuses any
+    // creation after a failed one (or stops on an internal error there).
+    bool loaded = false;
+    for (int attempt = 0; attempt < core_->timings.attempts && !loaded; ++attempt) {
+        if (core_->preparationCancelled.isSet())
+            return;
+        loaded = runStep(3) == 0;
+        if (!loaded &&
+            core_->preparationCancelled.wait(
+                std::chrono::duration_cast<std::chrono::milliseconds>(core_->timings.retryDelay)))
+            return;
     }
+    if (loaded) // no creation without a library
+        runStep(4);
     // Nothing to call into: no creation without a library, no workers without a machine.
     if (!core_->host.hasVM())
         return;

@@ -29,8 +29,8 @@
 struct ServiceTimings {
     std::chrono::milliseconds attachDelay{5000}; // a worker's wait after attaching
     std::chrono::milliseconds resumeDelay{1000}; // a worker's sleep after being resumed
-    std::chrono::milliseconds retryDelay{10000}; // after a failed runtime load or creation
-    int attempts = 5;                            // of the runtime load and of the creation
+    std::chrono::milliseconds retryDelay{10000}; // after a failed runtime load
+    int attempts = 5;                            // of the runtime load; the creation gets one
     std::chrono::seconds defaultStopWait{30};    // teardown's wait on a stop pass, Timeout 0
     std::chrono::milliseconds idleJoin{2000};    // teardown's wait on a worker not in Java
 };

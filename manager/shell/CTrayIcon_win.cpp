@@ -49,10 +49,14 @@ bool CTrayIcon::notify(unsigned request, NOTIFYICONDATAA &rec) {
                                                 [this](unsigned r, NOTIFYICONDATAA &n) {
                                                     if (notify_ != &Shell_NotifyIconA)
                                                         return notify_(r, &n) != 0;
-                                                    if (g_iconGone)
-                                                        return false;
+                                                    // Counted before the flag is read: a change
+                                                    // that got past it is waited for.
                                                     g_notifyingThread = GetCurrentThreadId();
                                                     ++g_notifying;
+                                                    if (g_iconGone) {
+                                                        --g_notifying;
+                                                        return false;
+                                                    }
                                                     const bool done = notify_(r, &n) != 0;
                                                     --g_notifying;
                                                     return done;

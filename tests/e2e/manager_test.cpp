@@ -615,6 +615,61 @@ TEST_F(ManagerE2e, MissingRuntimeIsToldInABoxAndEndsWithCode1) {
     EXPECT_EQ(0u, traceStarting("beginThreadEx") + traceStarting("status:")) << manager.joined();
 }
 
+// JvmMx missing: the manager passes -Xmx0m, which the runtime refuses while it reads its
+// options. Its words reach the box only when the hooks come before the options, and the box
+// comes at once: a refused creation is not tried again.
+TEST_F(ManagerE2e, RefusedCreationIsToldAtOnceWithTheRuntimesWords) {
+    HKEY java = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_LOCAL_MACHINE, (std::string(kKey) + "\\Java").c_str(), 0,
+                                           KEY_SET_VALUE, &java));
+    EXPECT_EQ(ERROR_SUCCESS, RegDeleteValueA(java, "JvmMx"));
+    RegCloseKey(java);
+    ASSERT_TRUE(jvm.writeScript("refuse -Xmx0m -6 Invalid maximum heap size: -Xmx0m\n"));
+    const DWORD began = GetTickCount();
+    NotifyCalls calls;
+    ASSERT_TRUE(manager.start(managerCommand()));
+    calls.stopTracing();
+    const MessageBoxSeen box = waitForMessageBox("Quorvel", 50000 + kShowMs);
+    ASSERT_NE(nullptr, box.hwnd) << manager.joined();
+    std::printf("the box came %lu ms after the start\n", static_cast<unsigned long>(GetTickCount() - began));
+    EXPECT_EQ(1u, manager.count("createJVM")) << manager.joined();
+    EXPECT_EQ(1u, jvm.count("refused -Xmx0m words=hook")) << jvm.eventsStarting("refused").size();
+    EXPECT_EQ("N\xE3o foi poss\xEDvel criar a m\xE1quina virtual Java (c\xF3"
+              "digo -6).\nInvalid maximum heap size: -Xmx0m",
+              box.text);
+    EXPECT_TRUE(stamped(errorLog(), box.text)) << errorLog();
+
+    dismissMessageBox(box.hwnd);
+    DWORD code = 12345;
+    ASSERT_TRUE(manager.wait(kEndMs, &code)) << manager.joined();
+    EXPECT_EQ(1u, code);
+    EXPECT_TRUE(calls.lastWasRemoval()) << calls.text();
+    EXPECT_EQ(0u, traceStarting("beginThreadEx")) << manager.joined();
+}
+
+// Fatal errors on two threads of the runtime at the same moment: the manager ends once, with
+// the icon removed and one stamped line, and no box (nothing was being created).
+TEST_F(ManagerE2e, FatalErrorsAtOnceEndTheManagerOnceWithOneLine) {
+    NotifyCalls calls;
+    HWND dlg = startManager("status 1 at 0\nmain app.Start returns\nmain app.Stop returns\n"
+                            "on app.Start abort at 500\non app.Start abort at 500\n");
+    calls.stopTracing();
+    ASSERT_NE(nullptr, dlg);
+    DWORD code = 12345;
+    ASSERT_TRUE(manager.wait(kShowMs, &code)) << manager.joined();
+    EXPECT_EQ(3u, code);
+    EXPECT_TRUE(calls.lastWasRemoval()) << calls.text();
+    const std::string err = errorLog();
+    const std::string fatal = "A m\xE1quina virtual Java parou com um erro fatal.";
+    std::size_t lines = 0;
+    for (std::size_t at = err.find(fatal); at != std::string::npos; at = err.find(fatal, at + 1))
+        ++lines;
+    EXPECT_EQ(1u, lines) << err;
+    EXPECT_TRUE(stamped(err, fatal)) << err;
+    EXPECT_GE(jvm.count("abort"), 1u);
+    EXPECT_EQ(0u, jvm.count("ERROR")) << jvm.eventsStarting("ERROR").front();
+}
+
 // System.exit in the Java side reaches the manager through the runtime's exit hook: the error
 // file keeps what the runtime said and why the manager ended, and the process ends with the
 // Java side's code. (Wine's tray drops a dead owner's icon by itself: no check here can tell.)

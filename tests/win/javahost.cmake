@@ -5,3 +5,8 @@ if(WIN32)
     DEPENDS fakejvm)
   target_include_directories(javahost_win_tests PRIVATE ${PROJECT_SOURCE_DIR}/tests/support/fakejvm)
 endif()
+# The runtime words' benchmark, built by scripts/bench-runtime-words.sh.
+if(WIN32)
+  add_executable(qv_words_bench EXCLUDE_FROM_ALL ${PROJECT_SOURCE_DIR}/tests/support/javahost/WordsBench.cpp)
+  target_link_libraries(qv_words_bench PRIVATE qvcommon)
+endif()

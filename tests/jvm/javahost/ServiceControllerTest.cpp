@@ -266,6 +266,24 @@ TEST_F(ServiceTest, RefusedCreationLeavesTheRuntimesWordsInTheErrorFile) {
     EXPECT_EQ("", capture.text()) << "nothing on the standard streams";
 }
 
+// JvmMx missing from the registry gives -Xmx0m, which the runtime refuses while reading its
+// options: its words reach the hook only when the hook came first. One creation: a second one
+// cannot succeed.
+TEST_F(ServiceTest, MissingMaximumHeapIsRefusedOnceWithTheRuntimesWords) {
+    Parameters p = params();
+    p.java.jvmMx = 0;
+    ServiceController service(source(p), fastTimings());
+    service.preparar();
+    EXPECT_FALSE(service.javaStarted());
+    EXPECT_EQ(1u, trace.count("createJVM")) << "creations tried";
+    const std::string words = "Invalid maximum heap size: -Xmx0m";
+    const std::string text = service.failureText();
+    EXPECT_EQ(0u, text.find("Não foi possível criar a máquina virtual Java (código -")) << text;
+    EXPECT_NE(std::string::npos, text.find("\n" + words)) << "the box's text: " << text;
+    EXPECT_EQ(1u, countOf(readAll(dir / "err.log"), words + "\r\n")) << readAll(dir / "err.log");
+    EXPECT_EQ("", capture.text()) << "nothing on the standard streams";
+}
+
 // The runtime calls the hooks and expects the process to end there; the death test's child
 // creates its own machine.
 TEST_F(ServiceTest, SystemExitAndAFatalErrorEndTheProcessWithAStampedLine) {

@@ -16,6 +16,12 @@
 //                                   vfprintf hook (several lines: in order)
 //   create abort                    after the says lines, the creation calls the abort hook, as
 //                                   the real runtime does on a fatal error there
+//   refuse <option> <code> <text>   the creation reads its options in order, as the real runtime
+//                                   does, and refuses that option (exact text): "<text>\n" goes
+//                                   through the vfprintf hook when that hook came before the
+//                                   option, else to the stand-in's standard error (which a GUI
+//                                   program does not have); the creation then returns <code>
+//   A creation after one that failed returns JNI_ERR at once, as the real runtime does.
 //   destroy delay <ms>              DestroyJavaVM blocks that long (non-daemon threads)
 //   registerNatives fail            RegisterNatives returns -1
 //   missing <class>                 FindClass fails for it (system classes and StartQuorvel too)
@@ -37,6 +43,9 @@
 //                                   hook on the main's thread
 //   on <class> exit <code> at <ms>  when that main begins, a thread of the stand-in calls the exit
 //                                   hook with that code at that time (System.exit)
+//   on <class> abort at <ms>        when that main begins, a thread of its own calls the abort
+//                                   hook at that time (a fatal error); the threads of several
+//                                   such lines with the same time meet first and call it at once
 //   on <class> window at <ms> for <ms>   when that main begins, a thread of the stand-in shows
 //                                   a visible top-level window (a dialog of the program) at
 //                                   that time and closes it after the given time; DestroyJavaVM
@@ -50,6 +59,7 @@
 // Record: "<GetTickCount ms> <thread id> <event> [details]", one line per call, written at once.
 //   JNI_CreateJavaVM version=0x10004 options=<n> ignoreUnrecognized=<0|1>
 //   option <text>                   one per option, in order
+//   refused <option> words=hook|stderr   the refusal of a "refuse" line, and where its words went
 //   hook vfprintf|exit|abort set|null   a hook option (not listed as "option")
 //   vfprintf hook returned <rc>     after each call of it
 //   exit <code>, abort              the stand-in calling that hook
@@ -85,6 +95,7 @@
 
 #include <jni.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdarg>
 #include <cstdio>
@@ -274,6 +285,13 @@ struct OnMain {
     std::vector<std::pair<DWORD, DWORD>> windows; // (at, for) in ms
     std::vector<std::string> says;
     Timeline exits;
+    std::vector<DWORD> aborts;
+};
+
+struct Refusal {
+    std::string option;
+    jint code = JNI_ERR;
+    std::string text;
 };
 
 struct Script {
@@ -282,6 +300,7 @@ struct Script {
     DWORD createDelay = 0;
     std::vector<std::string> createSays;
     bool createAbort = false;
+    std::vector<Refusal> refusals;
     DWORD destroyDelay = 0;
     bool registerFails = false;
     std::set<std::string> missing;
@@ -379,6 +398,17 @@ bool parseLine(const std::string &line, Script &s) {
         }
         return what == "delay" && parseMs(value, s.createDelay);
     }
+    if (word == "refuse") {
+        Refusal r;
+        std::string code;
+        int value = 0;
+        if (!(in >> r.option >> code) || !parseInt(code, value))
+            return false;
+        r.code = value;
+        r.text = restOfLine(in);
+        s.refusals.push_back(r);
+        return true;
+    }
     if (word == "destroy") {
         std::string what, value;
         in >> what >> value;
@@ -455,6 +485,14 @@ bool parseLine(const std::string &line, Script &s) {
         }
         if (what == "exit")
             return parseTimeline(in, on.exits);
+        if (what == "abort") {
+            std::string at, ms;
+            DWORD t = 0;
+            if (!(in >> at >> ms) || at != "at" || !parseMs(ms, t))
+                return false;
+            on.aborts.push_back(t);
+            return true;
+        }
         if (what == "window") {
             std::string at, atMs, forWord, forMs;
             std::pair<DWORD, DWORD> w;
@@ -546,6 +584,7 @@ JavaVM_ g_vm{&g_invoke};
 std::mutex g_mutex; // guards everything below
 Script g_script;
 bool g_created = false;
+bool g_failedOnce = false; // a creation was refused: every later one is
 bool g_destroyed = false;
 DWORD g_destroyer = 0;
 DWORD g_createdAt = 0;
@@ -815,6 +854,33 @@ DWORD WINAPI exitThread(void *p) {
     return 0;
 }
 
+struct AbortArgs {
+    DWORD at;
+    LONG *meeting; // the threads due at the same time that have not arrived yet
+};
+
+// A fatal error on a thread of the runtime. Those due at the same time meet first, so that the
+// hook is entered at once from each of them.
+DWORD WINAPI abortThread(void *p) {
+    std::unique_ptr<AbortArgs> args(static_cast<AbortArgs *>(p));
+    if (waitUntil(args->at)) {
+        InterlockedDecrement(args->meeting);
+        while (*args->meeting > 0)
+            Sleep(0);
+        void *hook = currentHooks().abort;
+        if (!hook) {
+            rec("ERROR no abort hook");
+        } else {
+            rec("abort");
+            reinterpret_cast<AbortHook>(hook)();
+            rec("ERROR abort hook returned");
+        }
+        TerminateProcess(GetCurrentProcess(), 3);
+    }
+    InterlockedDecrement(&g_inside);
+    return 0;
+}
+
 // A fatal error inside the creation: the real runtime aborts, which runs no exit code, 3.
 void abortInCreation() {
     void *hook = currentHooks().abort;
@@ -897,6 +963,19 @@ void runMain(JNIEnv *env, const std::string &cls, jobject array) {
     if (!on.exits.empty()) {
         InterlockedIncrement(&g_inside);
         HANDLE h = CreateThread(nullptr, 0, exitThread, new ExitArgs{on.exits, start}, 0, nullptr);
+        std::lock_guard<std::mutex> lock(g_mutex);
+        g_monitors.push_back(h);
+    }
+    for (DWORD at : on.aborts) {
+        static std::map<DWORD, LONG> meetings; // under g_mutex; never erased: threads point in
+        LONG *meeting;
+        {
+            std::lock_guard<std::mutex> lock(g_mutex);
+            meeting = &meetings[start + at];
+            *meeting = static_cast<LONG>(std::count(on.aborts.begin(), on.aborts.end(), at));
+        }
+        InterlockedIncrement(&g_inside);
+        HANDLE h = CreateThread(nullptr, 0, abortThread, new AbortArgs{start + at, meeting}, 0, nullptr);
         std::lock_guard<std::mutex> lock(g_mutex);
         g_monitors.push_back(h);
     }
@@ -1509,8 +1588,42 @@ JNIEXPORT jint JNICALL JNI_CreateJavaVM(JavaVM **pvm, void **penv, void *raw) {
             g_hooks = hooks;
     }
     Script script = loadScript();
+    // Read in order: the words of a refused option go through the hook only if it came first.
+    const Refusal *refused = nullptr;
+    bool refusedThroughHook = false, hookRead = false;
+    for (jint i = 0; args && i < args->nOptions && !refused; ++i) {
+        const std::string text = args->options[i].optionString ? args->options[i].optionString : "";
+        hookRead = hookRead || (text == "vfprintf" && args->options[i].extraInfo);
+        for (const Refusal &r : script.refusals)
+            if (!refused && r.option == text) {
+                refused = &r;
+                refusedThroughHook = hookRead;
+            }
+    }
     if (script.createDelay)
         Sleep(script.createDelay);
+    bool failedBefore;
+    {
+        std::lock_guard<std::mutex> lock(g_mutex);
+        failedBefore = g_failedOnce;
+    }
+    if (failedBefore) {
+        rec("JNI_CreateJavaVM result=%ld", static_cast<long>(JNI_ERR));
+        return JNI_ERR;
+    }
+    if (refused) {
+        rec("refused %s words=%s", refused->option.c_str(), refusedThroughHook ? "hook" : "stderr");
+        if (refusedThroughHook)
+            say(refused->text);
+        else
+            std::fprintf(stderr, "%s\n", refused->text.c_str());
+        {
+            std::lock_guard<std::mutex> lock(g_mutex);
+            g_failedOnce = true;
+        }
+        rec("JNI_CreateJavaVM result=%ld", static_cast<long>(refused->code));
+        return refused->code;
+    }
     for (const auto &text : script.createSays)
         say(text);
     if (script.createAbort)
@@ -1522,6 +1635,8 @@ JNIEXPORT jint JNICALL JNI_CreateJavaVM(JavaVM **pvm, void **penv, void *raw) {
             rc = JNI_EEXIST;
         else if (script.createFails)
             rc = script.createCode;
+        if (rc != JNI_OK && rc != JNI_EEXIST)
+            g_failedOnce = true;
         if (rc == JNI_OK) {
             g_script = script;
             g_created = true;

@@ -56,8 +56,9 @@ class StepGuard : public ::testing::Test {
     ~StepGuard() override { setDebugTraceSink(nullptr); }
 };
 
-// No workers follow a machine that was never created.
-TEST_F(StepGuard, FailedStepsAreTracedWithTheirMessageAndRetriedUpToFiveTimes) {
+// No workers follow a machine that was never created. A refused creation is not tried again:
+// the runtime's answer would not change.
+TEST_F(StepGuard, FailedStepsAreTracedWithTheirMessageAndTheLoadRetriedUpToFiveTimes) {
     {
         FailingSteps service(2, 99);
         service.preparar();
@@ -74,10 +75,8 @@ TEST_F(StepGuard, FailedStepsAreTracedWithTheirMessageAndRetriedUpToFiveTimes) {
                                          "load",
                                          "no runtime yet",
                                          "load"};
-    for (int i = 0; i < 5; ++i) {
-        expected.push_back("createJVM");
-        expected.push_back("creation refused");
-    }
+    expected.push_back("createJVM");
+    expected.push_back("creation refused");
     std::lock_guard<std::mutex> lock(g_mutex);
     EXPECT_EQ(expected, g_trace);
 }
