@@ -410,7 +410,8 @@ TEST_F(ManagerE2e, EncerrarResetsTheBarRunsTheStopClassAndStatus6Ends) {
         },
         kShowMs))
         << "nothing on screen for the second start";
-    std::printf("second start's window after %lu ms\n", static_cast<unsigned long>(GetTickCount() - secondStarted));
+    std::printf("second start's window after %lu ms\n",
+                static_cast<unsigned long>(GetTickCount() - secondStarted));
     if (waiting) {
         EXPECT_EQ(kStopping, controlText(waiting, IDC_STATUS_TEXT));
     }
@@ -437,7 +438,8 @@ TEST_F(ManagerE2e, EncerrarResetsTheBarRunsTheStopClassAndStatus6Ends) {
     EXPECT_TRUE(jvm.waitFor("JNI_CreateJavaVM result", kShowMs, 2));
     std::printf("second start's machine %lu ms after the first process ended\n",
                 static_cast<unsigned long>(GetTickCount() - firstEnded));
-    EXPECT_TRUE(pollUntil([&] { return waiting && controlText(waiting, IDC_STATUS_TEXT) == kStarted; }, 20000))
+    EXPECT_TRUE(
+        pollUntil([&] { return waiting && controlText(waiting, IDC_STATUS_TEXT) == kStarted; }, 20000))
         << "the second start's application";
     second.kill();
 
@@ -564,7 +566,8 @@ TEST_F(ManagerE2e, ClosingWhileStartingRunsTheStopAndEndsAfterThe6) {
     // The Java side reaches 3 before the stop's 6: the close goes on, nothing is announced.
     ASSERT_TRUE(waitPollDone(3, 1)) << manager.joined();
     EXPECT_EQ(kStopping, controlText(dlg, IDC_STATUS_TEXT));
-    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dlg, IDC_BROWSER))) << "the browser button once a close has begun";
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dlg, IDC_BROWSER)))
+        << "the browser button once a close has begun";
     ASSERT_EQ(0u, manager.count("status: 6")) << "the 3 came after the stop's 6";
 
     DWORD code = 12345;
@@ -696,7 +699,8 @@ TEST_F(ManagerE2e, SystemExitEndsTheManagerWithItsCode) {
 // WM_RBUTTONDBLCLK.
 class TitledWindow {
   public:
-    explicit TitledWindow(const char *title) {
+    // `hangMs`: how long the window's thread takes over a WM_RBUTTONDBLCLK (a hung manager).
+    explicit TitledWindow(const char *title, DWORD hangMs = 0) : hangMs_(hangMs) {
         thread_ = std::thread([this, title] {
             hwnd_ =
                 CreateWindowA("STATIC", title, WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
@@ -720,8 +724,10 @@ class TitledWindow {
   private:
     static LRESULT CALLBACK proc(HWND h, UINT m, WPARAM w, LPARAM l) {
         auto *self = reinterpret_cast<TitledWindow *>(GetWindowLongPtrA(h, GWLP_USERDATA));
-        if (m == WM_RBUTTONDBLCLK)
+        if (m == WM_RBUTTONDBLCLK) {
             ++self->doubleClicks_;
+            Sleep(self->hangMs_);
+        }
         return CallWindowProcA(self->old_, h, m, w, l);
     }
     std::thread thread_;
@@ -729,7 +735,32 @@ class TitledWindow {
     std::atomic<int> doubleClicks_{0};
     HWND hwnd_ = nullptr;
     WNDPROC old_ = nullptr;
+    DWORD hangMs_;
 };
+
+// A running manager (it holds the managers' mutex) whose window does not answer: the second
+// start says so in a box and ends, rather than wait for it for ever or start beside it.
+TEST_F(ManagerE2e, ManagerThatDoesNotAnswerIsReportedInABox) {
+    HANDLE running = CreateMutexA(nullptr, TRUE, "QuorvelGerenciador");
+    ASSERT_NE(nullptr, running);
+    {
+        TitledWindow hung(kTitle, 15000); // longer than the 10 s a second start waits for an answer
+        ASSERT_TRUE(jvm.writeScript("status 1 at 0\nmain app.Start returns\n"));
+        ASSERT_TRUE(manager.start(managerCommand()));
+        const MessageBoxSeen box = waitForMessageBox("Quorvel", kShowMs);
+        ASSERT_NE(nullptr, box.hwnd) << manager.joined();
+        EXPECT_EQ(0u, box.text.find("O Quorvel j\xE1 est\xE1 aberto, mas n\xE3o est\xE1 respondendo."))
+            << box.text;
+        dismissMessageBox(box.hwnd);
+        DWORD code = 12345;
+        ASSERT_TRUE(manager.wait(kEndMs, &code)) << manager.joined();
+        EXPECT_EQ(1u, code);
+        EXPECT_EQ(1, hung.doubleClicks());
+        EXPECT_FALSE(fileExists(jvm.recordPath())) << "no runtime loaded beside the running manager";
+    }
+    ReleaseMutex(running);
+    CloseHandle(running);
+}
 
 TEST_F(ManagerE2e, WindowTitledWithoutTheBlankIsNotARunningManager) {
     TitledWindow other("Quorvel");
@@ -790,10 +821,12 @@ TEST_F(ManagerE2e, StatusMethodThatBlocksLeavesTheWindowAnswering) {
     EXPECT_TRUE(pollUntil([&] { return !IsWindowVisible(dlg); }, 5000)) << "Minimizar while blocked";
     PostMessageA(dlg, WM_COMMAND, ID_TRAY_START, 0);
     EXPECT_TRUE(pollUntil([&] { return IsWindowVisible(dlg) != 0; }, 5000)) << "Iniciar while blocked";
-    std::printf("answered commands within %lu ms of the block\n", static_cast<unsigned long>(GetTickCount() - began));
+    std::printf("answered commands within %lu ms of the block\n",
+                static_cast<unsigned long>(GetTickCount() - began));
     EXPECT_EQ(0u, jvm.count("getTomcatStatus unblocks")) << "the checks ran after the block, not during it";
     EXPECT_TRUE(jvm.waitFor("getTomcatStatus unblocks", 30000));
-    EXPECT_TRUE(manager.waitForLine("status: 1", 15000, manager.count("status: 1") + 1)) << "polls go on after it";
+    EXPECT_TRUE(manager.waitForLine("status: 1", 15000, manager.count("status: 1") + 1))
+        << "polls go on after it";
 }
 
 TEST_F(ManagerE2e, JournalThatCannotBeUndoneEndsTheManagerAtOnce) {
