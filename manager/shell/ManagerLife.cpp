@@ -100,6 +100,30 @@ Answer stopping(Phase phase, bool announced, Event e) {
     return a;
 }
 
+Answer hide(Phase phase, bool announced) {
+    Answer a = stay(phase, announced);
+    a.window = A::Window::Hide;
+    return a;
+}
+
+Answer about(Phase phase, bool announced) {
+    Answer a = stay(phase, announced);
+    a.runAbout = true;
+    return a;
+}
+
+// The hook has removed the icon and ends the process: the window only goes.
+Answer javaEnded(bool announced) {
+    return hide(Phase::JavaEnded, announced);
+}
+
+Answer sessionEnds(bool announced) {
+    Answer a = stopSequence(Phase::EndingSession, announced);
+    a.timer = A::Timer::Bound;
+    a.session = A::Session::Begins;
+    return a;
+}
+
 Answer reply(Phase phase, bool announced, A::Reply r, A::Window w) {
     Answer a = stay(phase, announced);
     a.reply = r;
@@ -131,11 +155,8 @@ Answer decide(Phase p, bool announced, Event e) {
             a.bringBoxForward = true;
             return a;
         }
-        case Event::JavaEnding: {
-            Answer a = stay(Phase::JavaEnded, announced);
-            a.window = A::Window::Hide;
-            return a;
-        }
+        case Event::JavaEnding:
+            return javaEnded(announced);
         default:
             return none;
         }
@@ -165,16 +186,10 @@ Answer decide(Phase p, bool announced, Event e) {
         case Event::SecondStart:
             return reply(p, announced, e == Event::SecondStart ? A::Reply::Shown : A::Reply::None,
                          A::Window::Show);
-        case Event::Minimise: {
-            Answer a = none;
-            a.window = A::Window::Hide;
-            return a;
-        }
-        case Event::About: {
-            Answer a = none;
-            a.runAbout = true;
-            return a;
-        }
+        case Event::Minimise:
+            return hide(p, announced);
+        case Event::About:
+            return about(p, announced);
         default:
             return none;
         }
@@ -203,21 +218,12 @@ Answer decide(Phase p, bool announced, Event e) {
         case Event::SecondStart:
             return reply(p, announced, e == Event::SecondStart ? A::Reply::Shown : A::Reply::None,
                          A::Window::Show);
-        case Event::Minimise: {
-            Answer a = none;
-            a.window = A::Window::Hide;
-            return a;
-        }
-        case Event::About: {
-            Answer a = none;
-            a.runAbout = true;
-            return a;
-        }
-        case Event::JavaEnding: {
-            Answer a = stay(Phase::JavaEnded, announced);
-            a.window = A::Window::Hide;
-            return a;
-        }
+        case Event::Minimise:
+            return hide(p, announced);
+        case Event::About:
+            return about(p, announced);
+        case Event::JavaEnding:
+            return javaEnded(announced);
         default:
             return none;
         }
@@ -243,11 +249,8 @@ Answer decide(Phase p, bool announced, Event e) {
             a.window = A::Window::Hide;
             return a;
         }
-        case Event::Minimise: {
-            Answer a = none;
-            a.window = A::Window::Hide;
-            return a;
-        }
+        case Event::Minimise:
+            return hide(p, announced);
         case Event::CloseNoMainBegun:
             if (p == Phase::ComingUp)
                 return teardown(false); // the Java side shut down before any main began
@@ -269,24 +272,14 @@ Answer decide(Phase p, bool announced, Event e) {
                 a.timer = A::Timer::Bound;
                 return a;
             }
-        case Event::About: {
-            Answer a = none;
-            a.runAbout = true;
-            return a;
-        }
+        case Event::About:
+            return about(p, announced);
         case Event::SecondStart:
             return reply(p, announced, A::Reply::Shown, A::Window::Show);
-        case Event::EndSession: {
-            Answer a = stopSequence(Phase::EndingSession, announced);
-            a.timer = A::Timer::Bound;
-            a.session = A::Session::Begins;
-            return a;
-        }
-        case Event::JavaEnding: {
-            Answer a = stay(Phase::JavaEnded, announced);
-            a.window = A::Window::Hide;
-            return a;
-        }
+        case Event::EndSession:
+            return sessionEnds(announced);
+        case Event::JavaEnding:
+            return javaEnded(announced);
         default:
             return none;
         }
@@ -305,37 +298,15 @@ Answer decide(Phase p, bool announced, Event e) {
             return a;
         }
         case Event::Minimise:
-            if (p == Phase::EndingSession)
-                return none;
-            {
-                Answer a = none;
-                a.window = A::Window::Hide;
-                return a;
-            }
+            return p == Phase::EndingSession ? none : hide(p, announced);
         case Event::About:
-            if (p == Phase::EndingSession)
-                return none;
-            {
-                Answer a = none;
-                a.runAbout = true;
-                return a;
-            }
+            return p == Phase::EndingSession ? none : about(p, announced);
         case Event::SecondStart:
             return reply(p, announced, A::Reply::Closing, A::Window::Keep);
         case Event::EndSession:
-            if (p == Phase::EndingSession)
-                return none;
-            {
-                Answer a = stopSequence(Phase::EndingSession, announced);
-                a.timer = A::Timer::Bound;
-                a.session = A::Session::Begins;
-                return a;
-            }
-        case Event::JavaEnding: {
-            Answer a = stay(Phase::JavaEnded, announced);
-            a.window = A::Window::Hide;
-            return a;
-        }
+            return p == Phase::EndingSession ? none : sessionEnds(announced);
+        case Event::JavaEnding:
+            return javaEnded(announced);
         default:
             return none;
         }
@@ -349,11 +320,8 @@ Answer decide(Phase p, bool announced, Event e) {
         }
         case Event::SecondStart:
             return reply(p, announced, A::Reply::Closing, A::Window::Keep);
-        case Event::JavaEnding: {
-            Answer a = stay(Phase::JavaEnded, announced);
-            a.window = A::Window::Hide;
-            return a;
-        }
+        case Event::JavaEnding:
+            return javaEnded(announced);
         default:
             return none;
         }
