@@ -636,7 +636,8 @@ TEST_F(ManagerE2e, RefusedCreationIsToldAtOnceWithTheRuntimesWords) {
     ASSERT_NE(nullptr, box.hwnd) << manager.joined();
     std::printf("the box came %lu ms after the start\n", static_cast<unsigned long>(GetTickCount() - began));
     EXPECT_EQ(1u, manager.count("createJVM")) << manager.joined();
-    EXPECT_EQ(1u, jvm.count("refused -Xmx0m words=hook")) << jvm.eventsStarting("refused").size();
+    EXPECT_EQ(1u, jvm.count("refused -Xmx0m words=hook"))
+        << (jvm.count("refused") ? jvm.eventsStarting("refused").front() : "no refusal");
     EXPECT_EQ("N\xE3o foi poss\xEDvel criar a m\xE1quina virtual Java (c\xF3"
               "digo -6).\nInvalid maximum heap size: -Xmx0m",
               box.text);
@@ -671,6 +672,58 @@ TEST_F(ManagerE2e, FatalErrorsAtOnceEndTheManagerOnceWithOneLine) {
     EXPECT_TRUE(stamped(err, fatal)) << err;
     EXPECT_GE(jvm.count("abort"), 1u);
     EXPECT_EQ(0u, jvm.count("ERROR")) << jvm.eventsStarting("ERROR").front();
+}
+
+// A fatal error on another thread of the runtime while the machine is being created is no
+// refusal of the creation: no box, which would keep a dying process waiting for a click.
+// A fatal error while the refusal's box shows ends the process with the first code, and only
+// the first tells why.
+TEST_F(ManagerE2e, FatalErrorsDuringTheCreationAreToldOnceAndTheBoxOnlyOnTheCreatingThread) {
+    auto fatalLines = [this] {
+        const std::string err = errorLog();
+        const std::string fatal = "A m\xE1quina virtual Java parou com um erro fatal.";
+        std::size_t n = 0;
+        for (std::size_t at = err.find(fatal); at != std::string::npos; at = err.find(fatal, at + 1))
+            ++n;
+        return n;
+    };
+    {
+        NotifyCalls calls;
+        ASSERT_TRUE(jvm.writeScript("create says Error occurred during initialization of VM\n"
+                                    "create abort elsewhere\n"));
+        ASSERT_TRUE(manager.start(managerCommand()));
+        calls.stopTracing();
+        DWORD code = 12345;
+        const bool ended = manager.wait(kShowMs, &code);
+        const MessageBoxSeen box = waitForMessageBox("Quorvel", 0);
+        EXPECT_EQ(nullptr, box.hwnd) << box.text;
+        EXPECT_TRUE(ended) << manager.joined();
+        if (!ended) {
+            manager.kill();
+            waitForNoWindow(kTitle, 5000);
+        }
+        EXPECT_EQ(3u, code);
+        EXPECT_EQ(1u, fatalLines()) << errorLog();
+        EXPECT_TRUE(calls.lastWasRemoval()) << calls.text();
+    }
+    ASSERT_TRUE(DeleteFileA((jvm / "err.log").c_str()));
+    ASSERT_TRUE(jvm.writeScript("create says Error occurred during initialization of VM\n"
+                                "create abort\ncreate abort elsewhere after 5000\n"));
+    TracedProcess second; // a process object runs one program
+    ASSERT_TRUE(second.start(managerCommand()));
+    const MessageBoxSeen box = waitForMessageBox("Quorvel", kShowMs);
+    ASSERT_NE(nullptr, box.hwnd) << second.joined();
+    EXPECT_EQ(
+        "N\xE3o foi poss\xEDvel criar a m\xE1quina virtual Java.\nError occurred during initialization of VM",
+        box.text);
+    DWORD code = 12345;
+    const bool ended = second.wait(kShowMs, &code);
+    if (!ended)
+        second.kill();
+    ASSERT_TRUE(ended) << "the second fatal error ends the process";
+    EXPECT_EQ(3u, code);
+    EXPECT_EQ(1u, fatalLines()) << errorLog();
+    EXPECT_TRUE(stamped(errorLog(), box.text)) << errorLog();
 }
 
 // System.exit in the Java side reaches the manager through the runtime's exit hook: the error

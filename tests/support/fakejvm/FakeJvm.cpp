@@ -16,6 +16,9 @@
 //                                   vfprintf hook (several lines: in order)
 //   create abort                    after the says lines, the creation calls the abort hook, as
 //                                   the real runtime does on a fatal error there
+//   create abort elsewhere [after <ms>]   after the says lines, a thread of the stand-in calls the
+//                                   abort hook (after that time) while the creation waits; with
+//                                   "create abort" too, the creating thread's abort comes first
 //   refuse <option> <code> <text>   the creation reads its options in order, as the real runtime
 //                                   does, and refuses that option (exact text): "<text>\n" goes
 //                                   through the vfprintf hook when that hook came before the
@@ -300,6 +303,8 @@ struct Script {
     DWORD createDelay = 0;
     std::vector<std::string> createSays;
     bool createAbort = false;
+    bool createAbortElsewhere = false;
+    DWORD createAbortElsewhereAfter = 0;
     std::vector<Refusal> refusals;
     DWORD destroyDelay = 0;
     bool registerFails = false;
@@ -384,8 +389,16 @@ bool parseLine(const std::string &line, Script &s) {
             return true;
         }
         if (what == "abort") {
-            s.createAbort = !(in >> value);
-            return s.createAbort;
+            if (!(in >> value)) {
+                s.createAbort = true;
+                return true;
+            }
+            std::string after, ms;
+            if (value != "elsewhere" ||
+                ((in >> after >> ms) && (after != "after" || !parseMs(ms, s.createAbortElsewhereAfter))))
+                return false;
+            s.createAbortElsewhere = true;
+            return true;
         }
         in >> value;
         if (what == "fail") {
@@ -966,13 +979,17 @@ void runMain(JNIEnv *env, const std::string &cls, jobject array) {
         std::lock_guard<std::mutex> lock(g_mutex);
         g_monitors.push_back(h);
     }
+    static std::map<DWORD, LONG> meetings; // under g_mutex; never erased: threads point in
+    {
+        std::lock_guard<std::mutex> lock(g_mutex);
+        for (DWORD at : on.aborts) // all counted before any thread starts
+            meetings[start + at] = static_cast<LONG>(std::count(on.aborts.begin(), on.aborts.end(), at));
+    }
     for (DWORD at : on.aborts) {
-        static std::map<DWORD, LONG> meetings; // under g_mutex; never erased: threads point in
         LONG *meeting;
         {
             std::lock_guard<std::mutex> lock(g_mutex);
             meeting = &meetings[start + at];
-            *meeting = static_cast<LONG>(std::count(on.aborts.begin(), on.aborts.end(), at));
         }
         InterlockedIncrement(&g_inside);
         HANDLE h = CreateThread(nullptr, 0, abortThread, new AbortArgs{start + at, meeting}, 0, nullptr);
@@ -1626,6 +1643,15 @@ JNIEXPORT jint JNICALL JNI_CreateJavaVM(JavaVM **pvm, void **penv, void *raw) {
     }
     for (const auto &text : script.createSays)
         say(text);
+    if (script.createAbortElsewhere) {
+        static LONG alone = 1;
+        InterlockedIncrement(&g_inside);
+        HANDLE h = CreateThread(nullptr, 0, abortThread,
+                                new AbortArgs{GetTickCount() + script.createAbortElsewhereAfter, &alone}, 0,
+                                nullptr);
+        if (!script.createAbort)
+            WaitForSingleObject(h, INFINITE); // the hook ends the process, or the thread does
+    }
     if (script.createAbort)
         abortInCreation();
     jint rc = JNI_OK;
