@@ -27,6 +27,8 @@ void ServiceThread::teardown(bool waitForStop) {
     waitForStop_ = waitForStop;
     controller_.cancelPreparation();
     teardownAsked_.set();
+    if (leftOrAsked_.exchange(true))
+        listener_.tornDown(); // the thread left after a failed preparation: nothing to tear down
 }
 
 void ServiceThread::run() {
@@ -34,6 +36,8 @@ void ServiceThread::run() {
     if (!asked_ && !controller_.javaStarted()) {
         listener_.prepareFailed(controller_.failureText());
         done_ = true;
+        if (leftOrAsked_.exchange(true))
+            listener_.tornDown(); // asked for in the meantime
         return;
     }
     if (!asked_)

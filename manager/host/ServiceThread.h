@@ -54,4 +54,7 @@ class ServiceThread {
     std::atomic<bool> waitForStop_{true};
     std::atomic<bool> asked_{false};
     std::atomic<bool> done_{false};
+    // Who tells tornDown when the preparation failed: the thread that ends first of the two,
+    // the service thread leaving or the window asking for the teardown.
+    std::atomic<bool> leftOrAsked_{false};
 };

@@ -256,6 +256,9 @@ bool StartingDialog::handleMessage(UINT message, WPARAM wParam, LPARAM lParam, L
         result = 0;
         return true;
     case kPreparedMessage:
+        // Late, after a close: the service thread may be tearing the controller down.
+        if (life_.phase() != life::Phase::Preparing)
+            return true;
         // The service thread has finished with the parameters: read once, here.
         siteUrl_ = controller_.parameters().siteUrl;
         destroyBoundMs_ =
@@ -265,6 +268,8 @@ bool StartingDialog::handleMessage(UINT message, WPARAM wParam, LPARAM lParam, L
         on(Event::Prepared);
         return true;
     case kPrepareFailedMessage:
+        if (life_.phase() != life::Phase::Preparing)
+            return true;
         failure_ = controller_.failureText();
         on(Event::PrepareFailed);
         return true;

@@ -2,11 +2,14 @@
 // teardown's bound on the destruction of the machine.
 #include "DebugTrace.h"
 #include "ServiceController.h"
+#include "ServiceThread.h"
 
 #include <gtest/gtest.h>
 
+#include <condition_variable>
 #include <mutex>
 #include <stdexcept>
+#include <thread>
 
 namespace {
 
@@ -98,3 +101,51 @@ TEST(DestroyBound, IsTheStopTimeoutButNeverLessThanAMinute) {
 }
 
 } // namespace
+
+namespace {
+
+// What the service thread tells the window, in order.
+class Told : public ServiceThread::Listener {
+  public:
+    void prepared() override { add("prepared"); }
+    void prepareFailed(const std::string &) override { add("prepareFailed"); }
+    void status(int) override { add("status"); }
+    void tornDown() override { add("tornDown"); }
+    // Waits until `n` things were told, or two seconds; answers what was.
+    std::vector<std::string> atLeast(std::size_t n) {
+        std::unique_lock<std::mutex> lock(mutex_);
+        changed_.wait_for(lock, std::chrono::seconds(2), [&] { return told_.size() >= n; });
+        return told_;
+    }
+
+  private:
+    void add(const char *what) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        told_.push_back(what);
+        changed_.notify_all();
+    }
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::vector<std::string> told_;
+};
+
+} // namespace
+
+// The window may ask for the teardown after the service thread has left on a failed
+// preparation (the close came before the failure's message): it still hears of the end, once,
+// instead of waiting for its bound.
+TEST_F(StepGuard, FailedPreparationStillTellsTheTeardownsEndOnce) {
+    FailingSteps controller(5, 0);
+    Told told;
+    {
+        ServiceThread service(controller, told, std::chrono::milliseconds(10));
+        ASSERT_TRUE(service.start());
+        ASSERT_EQ(std::vector<std::string>{"prepareFailed"}, told.atLeast(1));
+        // Most often the thread has left by now; either order must tell the end once.
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        service.teardown(false);
+        service.teardown(false);
+        EXPECT_EQ((std::vector<std::string>{"prepareFailed", "tornDown"}), told.atLeast(2));
+    }
+    EXPECT_EQ(2u, told.atLeast(3).size()) << "told twice";
+}
