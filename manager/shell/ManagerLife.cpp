@@ -361,20 +361,6 @@ Answer ManagerLife::on(Event event) {
     return a;
 }
 
-bool ManagerLife::closing() const {
-    switch (phase_) {
-    case Phase::ClosingWhileComingUp:
-    case Phase::PausingAfterStop:
-    case Phase::EndingSession:
-    case Phase::TearingDown:
-    case Phase::JavaEnded:
-    case Phase::Ended:
-        return true;
-    default:
-        return false;
-    }
-}
-
 Event statusEvent(int status) {
     if (status >= 0 && status <= 5)
         return static_cast<Event>(status);

@@ -101,8 +101,6 @@ class ManagerLife {
     Answer on(Event event);
     Phase phase() const { return phase_; }
     bool announced() const { return announced_; }
-    // The closing phases a second start is told to wait through.
-    bool closing() const;
 
   private:
     Phase phase_;
