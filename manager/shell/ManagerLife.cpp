@@ -162,58 +162,44 @@ Answer decide(Phase p, bool announced, Event e) {
         }
 
     case Phase::WaitingForPrevious:
+    case Phase::Preparing: {
+        const bool waiting = p == Phase::WaitingForPrevious;
         switch (e) {
-        case Event::PreviousEnded: {
-            Answer a = stay(Phase::Preparing, false);
-            a.text = A::Text::Starting;
-            a.bar = 0;
-            a.ask = A::Ask::Prepare;
-            return a;
-        }
-        case Event::BoundPassed: {
-            Answer a = stay(Phase::Failed, false);
-            a.window = A::Window::Hide;
-            a.showFailureBox = true;
-            return a;
-        }
+        case Event::PreviousEnded:
+            if (!waiting)
+                return none;
+            {
+                Answer a = stay(Phase::Preparing, false);
+                a.text = A::Text::Starting;
+                a.bar = 0;
+                a.ask = A::Ask::Prepare;
+                return a;
+            }
+        case Event::Prepared:
+            if (waiting)
+                return none;
+            {
+                Answer a = stay(Phase::ComingUp, false);
+                a.ask = A::Ask::ResumeStart;
+                return a;
+            }
+        case Event::BoundPassed:   // the closing manager outlived the wait
+        case Event::PrepareFailed: // the runtime could not be had
+            if (waiting != (e == Event::BoundPassed))
+                return none;
+            {
+                Answer a = hide(Phase::Failed, false);
+                a.showFailureBox = true;
+                return a;
+            }
         case Event::EncerrarButton:
         case Event::EncerrarMenu:
         case Event::Close:
         case Event::CloseNoMainBegun:
         case Event::EndSession:
-            return end(); // nothing of this start's own runs yet
-        case Event::Iniciar:
-        case Event::SecondStart:
-            return reply(p, announced, e == Event::SecondStart ? A::Reply::Shown : A::Reply::None,
-                         A::Window::Show);
-        case Event::Minimise:
-            return hide(p, announced);
-        case Event::About:
-            return about(p, announced);
-        default:
-            return none;
-        }
-
-    case Phase::Preparing:
-        switch (e) {
-        case Event::Prepared: {
-            Answer a = stay(Phase::ComingUp, false);
-            a.ask = A::Ask::ResumeStart;
-            return a;
-        }
-        case Event::PrepareFailed: {
-            Answer a = stay(Phase::Failed, false);
-            a.window = A::Window::Hide;
-            a.showFailureBox = true;
-            return a;
-        }
-        case Event::EncerrarButton:
-        case Event::EncerrarMenu:
-        case Event::Close:
-        case Event::CloseNoMainBegun:
-        case Event::EndSession:
-            // No main can have begun: the preparation is cut short and what it made goes.
-            return teardown(false);
+            // Nothing of this start's own runs yet, or no main can have begun: a preparation
+            // under way is cut short and what it made goes.
+            return waiting ? end() : teardown(false);
         case Event::Iniciar:
         case Event::SecondStart:
             return reply(p, announced, e == Event::SecondStart ? A::Reply::Shown : A::Reply::None,
@@ -223,10 +209,11 @@ Answer decide(Phase p, bool announced, Event e) {
         case Event::About:
             return about(p, announced);
         case Event::JavaEnding:
-            return javaEnded(announced);
+            return waiting ? none : javaEnded(announced);
         default:
             return none;
         }
+    }
 
     case Phase::ComingUp:
     case Phase::Started:
