@@ -720,7 +720,8 @@ Method *internMethod(const std::string &cls, const std::string &name, const std:
 // A status method that waits (a lock the starting thread holds, a collection pause).
 void blockStatusOnce() {
     static std::atomic<bool> done{false};
-    if (!g_script.statusBlocksFor || static_cast<LONG>(GetTickCount() - (g_createdAt + g_script.statusBlocksAt)) < 0 ||
+    if (!g_script.statusBlocksFor ||
+        static_cast<LONG>(GetTickCount() - (g_createdAt + g_script.statusBlocksAt)) < 0 ||
         done.exchange(true))
         return;
     rec("getTomcatStatus blocks %lu", static_cast<unsigned long>(g_script.statusBlocksFor));
@@ -867,6 +868,20 @@ DWORD WINAPI exitThread(void *p) {
     return 0;
 }
 
+// A fatal error, inside the creation or on a thread of the runtime: the real runtime aborts,
+// which runs no exit code, 3.
+void abortLikeTheRuntime() {
+    void *hook = currentHooks().abort;
+    if (!hook) {
+        rec("ERROR no abort hook");
+    } else {
+        rec("abort");
+        reinterpret_cast<AbortHook>(hook)();
+        rec("ERROR abort hook returned");
+    }
+    TerminateProcess(GetCurrentProcess(), 3);
+}
+
 struct AbortArgs {
     DWORD at;
     LONG *meeting; // the threads due at the same time that have not arrived yet
@@ -880,31 +895,10 @@ DWORD WINAPI abortThread(void *p) {
         InterlockedDecrement(args->meeting);
         while (*args->meeting > 0)
             Sleep(0);
-        void *hook = currentHooks().abort;
-        if (!hook) {
-            rec("ERROR no abort hook");
-        } else {
-            rec("abort");
-            reinterpret_cast<AbortHook>(hook)();
-            rec("ERROR abort hook returned");
-        }
-        TerminateProcess(GetCurrentProcess(), 3);
+        abortLikeTheRuntime();
     }
     InterlockedDecrement(&g_inside);
     return 0;
-}
-
-// A fatal error inside the creation: the real runtime aborts, which runs no exit code, 3.
-void abortInCreation() {
-    void *hook = currentHooks().abort;
-    if (!hook) {
-        rec("ERROR no abort hook");
-    } else {
-        rec("abort");
-        reinterpret_cast<AbortHook>(hook)();
-        rec("ERROR abort hook returned");
-    }
-    TerminateProcess(GetCurrentProcess(), 3);
 }
 
 struct WindowArgs {
@@ -1653,7 +1647,7 @@ JNIEXPORT jint JNICALL JNI_CreateJavaVM(JavaVM **pvm, void **penv, void *raw) {
             WaitForSingleObject(h, INFINITE); // the hook ends the process, or the thread does
     }
     if (script.createAbort)
-        abortInCreation();
+        abortLikeTheRuntime();
     jint rc = JNI_OK;
     {
         std::lock_guard<std::mutex> lock(g_mutex);
